@@ -1,0 +1,23 @@
+# Flags shared by every target. The arithmetic must be the same on every compiler: no fused multiply-add,
+# no fast-math, precise floating point on MSVC.
+if(MSVC)
+  add_compile_options(/fp:precise /W4)
+else()
+  add_compile_options(-ffp-contract=off -fno-fast-math -Wall -Wextra -Wpedantic)
+endif()
+
+if(POSALIGN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Code that runs inside the plug-in (and the host core shared with the Windows build) has no C++ runtime
+# library to lean on: no exceptions, no RTTI, hidden symbols unless exported on purpose.
+function(posalign_plugin_code_flags target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /GR- /EHs-c-)
+  else()
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  endif()
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the Windows run need.
+# Calls apt-get only when something is missing, so repeated runs are quick.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang lld llvm clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libnifti2-dev libcli11-dev libpng-dev zlib1g-dev
+  libwine-dev wine64
+  valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
