@@ -1,0 +1,77 @@
+// Mapping 1: one FMR painted into the VMR, with the SSD before and the dot-product NCC after painting.
+#include "geometry/log_number.h"
+#include "geometry/matrix_log.h"
+#include "geometry/transformation_builder.h"
+#include "plugin/host_function_table.h"
+#include "projection/grid.h"
+#include "projection/projections.h"
+
+void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
+                     const FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
+                     const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix) {
+    Matrix4 vmrToFmr;
+    buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix, vmrToFmr);
+    logMatrix(vmrToFmr.m, "Final FMR to VMR mapping");
+
+    const GridSize vmrSize = vmrGridSize(vmrHeader);
+    const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
+    const GridOffsets vmrOffsets = centreOffsets(vmrSize);
+    const GridOffsets fmrOffsets = centreOffsets(fmrSize);
+    const float* fmrValues = fmrVolume.values;
+    char line[256];
+
+    // Pass 1: paint, and compare each overlapping voxel with the byte it had before.
+    float ssd = 0.0f;
+    for (int32_t z = 0; z < vmrSize.z; ++z) {
+        const float cz = centredCoordinate(z, vmrOffsets.z);
+        for (int32_t y = 0; y < vmrSize.y; ++y) {
+            const float cy = centredCoordinate(y, vmrOffsets.y);
+            unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
+            for (int32_t x = 0; x < vmrSize.x; ++x) {
+                GridIndex target =
+                    mapToGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets);
+                if (!isInsideGrid(target, fmrSize)) {
+                    continue;
+                }
+                const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];
+                const float difference = f - static_cast<float>(row[x]);
+                paintedByte(f, &row[x]);
+                const float square = difference * difference;
+                ssd = ssd + square;
+            }
+        }
+    }
+    gHostFunctions.zrLogText(
+        formatLogLine(line, sizeof line, "SSD of FMR-VMR (only overlapping part): ", ssd));
+
+    // Pass 2: dot-product sums of the painted VMR against the FMR.
+    float svv = 0.0f, svf = 0.0f, sff = 0.0f;
+    for (int32_t z = 0; z < vmrSize.z; ++z) {
+        const float cz = centredCoordinate(z, vmrOffsets.z);
+        for (int32_t y = 0; y < vmrSize.y; ++y) {
+            const float cy = centredCoordinate(y, vmrOffsets.y);
+            const unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
+            for (int32_t x = 0; x < vmrSize.x; ++x) {
+                GridIndex target =
+                    mapToGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets);
+                if (!isInsideGrid(target, fmrSize)) {
+                    continue;
+                }
+                const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];
+                const float v = static_cast<float>(row[x]);
+                const float vv = v * v, vf = v * f, ff = f * f;
+                svv = svv + vv;
+                svf = svf + vf;
+                sff = sff + ff;
+            }
+        }
+    }
+    gHostFunctions.zrLogText("Calculate NCC via dotproduct...");
+    // svf squared is the correctly rounded float square, the value of the float power with exponent 2.
+    const float svfSquared = svf * svf;
+    const float energy = svv * sff;
+    const float ncc = svfSquared / energy;
+    gHostFunctions.zrLogText(
+        formatLogLine(line, sizeof line, "NCC of FMR-VMR (only overlapping part): ", ncc));
+    gHostFunctions.zrUpdateActiveWindow();
+}

@@ -1,0 +1,39 @@
+// Mapping 2: the VMR resampled into one FMR's float volume, three times its byte values.
+#include "geometry/matrix_log.h"
+#include "geometry/svd_inverse.h"
+#include "geometry/transformation_builder.h"
+#include "projection/grid.h"
+#include "projection/projections.h"
+
+void projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
+                     FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
+                     const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix) {
+    Matrix4 vmrToFmr;
+    buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix, vmrToFmr);
+    // A matrix that cannot be decomposed inverts to NaN everywhere, which maps every voxel outside.
+    Matrix4 fmrToVmr;
+    inverse(vmrToFmr, fmrToVmr);
+    logMatrix(fmrToVmr.m, "Final VMR to FMR mapping");
+
+    const GridSize vmrSize = vmrGridSize(vmrHeader);
+    const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
+    const GridOffsets vmrOffsets = centreOffsets(vmrSize);
+    const GridOffsets fmrOffsets = centreOffsets(fmrSize);
+
+    for (int32_t z = 0; z < fmrSize.z; ++z) {
+        const float cz = centredCoordinate(z, fmrOffsets.z);
+        for (int32_t y = 0; y < fmrSize.y; ++y) {
+            const float cy = centredCoordinate(y, fmrOffsets.y);
+            float* row = fmrVolume.values + voxelOffset(0, y, z, fmrSize);
+            for (int32_t x = 0; x < fmrSize.x; ++x) {
+                GridIndex source =
+                    mapToGrid(fmrToVmr, centredCoordinate(x, fmrOffsets.x), cy, cz, vmrOffsets);
+                if (isInsideGrid(source, vmrSize)) {
+                    row[x] =
+                        static_cast<float>(vmrVoxels[voxelOffset(source.x, source.y, source.z, vmrSize)]) *
+                        3.0f;
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,120 @@
+// roundHalfUp, the intensity write rule and the grid helpers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "projection/grid.h"
+
+namespace {
+
+const float kInf = std::numeric_limits<float>::infinity();
+
+TEST(RoundHalfUp, HalvesGoTowardsPositiveInfinity) {
+    const struct {
+        float value;
+        int32_t expected;
+    } cases[] = {
+        {2.5f, 3},
+        {0.5f, 1},
+        {-0.5f, 0},
+        {-1.5f, -1},
+        {-2.5f, -2},
+        {0.0f, 0},
+        {-0.0f, 0},
+        {1.49999988f, 1},
+        {-1.50000012f, -2},
+        {255.5f, 256},
+        {-0.49999997f, 0},
+        {std::nextafter(-0.5f, -1.0f), -1},
+        {std::nextafter(0.5f, 0.0f), 0},
+        {2147483520.0f, 2147483520},
+        {-2147483520.0f, -2147483520},
+        {8388607.5f, 8388608},
+        {-8388607.5f, -8388607},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, roundHalfUp(c.value)) << c.value;
+    }
+}
+
+TEST(RoundHalfUp, NonFiniteAndOutOfRangeValuesAreNegative) {
+    const float cases[] = {std::numeric_limits<float>::quiet_NaN(),
+                           -std::numeric_limits<float>::quiet_NaN(),
+                           kInf,
+                           -kInf,
+                           2147483648.0f,
+                           3e9f,
+                           -2147483648.0f,
+                           -3e9f,
+                           1e38f};
+    for (float value : cases) {
+        EXPECT_LT(roundHalfUp(value), 0) << value;
+    }
+}
+
+TEST(WriteRule, OnlyAboveTwentyRoundedAndLimited) {
+    const struct {
+        float intensity;
+        bool written;
+        int byte;
+    } cases[] = {
+        {20.0f, false, 0},    {19.9f, false, 0},   {std::numeric_limits<float>::quiet_NaN(), false, 0},
+        {-kInf, false, 0},    {20.3f, true, 20},   {20.5f, true, 21},
+        {100.49f, true, 100}, {224.5f, true, 225}, {225.49f, true, 225},
+        {225.5f, true, 225},  {300.0f, true, 225}, {3e9f, true, 225},
+        {kInf, true, 225},
+    };
+    for (const auto& c : cases) {
+        unsigned char byte = 0;
+        EXPECT_EQ(c.written, paintedByte(c.intensity, &byte)) << c.intensity;
+        EXPECT_EQ(c.byte, byte) << c.intensity;
+    }
+}
+
+TEST(Grid, CentredCoordinatesAndOffsets) {
+    EXPECT_EQ(127.5f, centreOffset(256));
+    EXPECT_EQ(31.5f, centreOffset(64));
+    EXPECT_EQ(0.0f, centreOffset(1));
+    EXPECT_EQ(-0.5f, centreOffset(0));
+    EXPECT_EQ(-1073741824.0f, centreOffset(INT32_MIN) + 0.0f); // no overflow in n - 1
+    EXPECT_EQ(-127.5f, centredCoordinate(0, centreOffset(256)));
+    EXPECT_EQ(127.5f, centredCoordinate(255, centreOffset(256)));
+}
+
+TEST(Grid, VoxelOffsetsUse64Bits) {
+    const GridSize small = {4, 3, 2};
+    EXPECT_EQ(1 + 4 * (2 + 3 * 1), voxelOffset(1, 2, 1, small));
+    const GridSize large = {65536, 65536, 4};
+    EXPECT_EQ(int64_t{3} * 65536 * 65536 + 5, voxelOffset(5, 0, 3, large));
+}
+
+TEST(Grid, InsideTestIsHalfOpenOnEveryAxis) {
+    const GridSize size = {4, 3, 2};
+    EXPECT_TRUE(isInsideGrid(GridIndex{0, 0, 0}, size));
+    EXPECT_TRUE(isInsideGrid(GridIndex{3, 2, 1}, size));
+    EXPECT_FALSE(isInsideGrid(GridIndex{4, 0, 0}, size));
+    EXPECT_FALSE(isInsideGrid(GridIndex{0, 3, 0}, size));
+    EXPECT_FALSE(isInsideGrid(GridIndex{0, 0, 2}, size));
+    EXPECT_FALSE(isInsideGrid(GridIndex{-1, 0, 0}, size));
+    EXPECT_FALSE(isInsideGrid(GridIndex{0, 0, INT32_MIN}, size));
+}
+
+TEST(Grid, FmrGridIsEmptyWhenItsVolumeIsTooSmall) {
+    FmrHeader header;
+    header.dimX = 4;
+    header.dimY = 4;
+    header.dimZ = 2;
+    float values[32];
+    FloatVolume fits = {values, 32};
+    FloatVolume tooSmall = {values, 31};
+    FloatVolume missing = {nullptr, 32};
+    EXPECT_EQ(4, fmrGridSize(header, fits).x);
+    EXPECT_EQ(0, fmrGridSize(header, tooSmall).x);
+    EXPECT_EQ(0, fmrGridSize(header, missing).z);
+    header.dimX = header.dimY = header.dimZ = 2000000000; // the product of the sizes exceeds 64 bits
+    EXPECT_EQ(0, fmrGridSize(header, fits).y);
+}
+
+} // namespace
