@@ -32,6 +32,9 @@ void fillScannerPositionFromAffine(const int32_t dims[3], const double voxelToSc
 // is not positive, a value is not finite, or the directions are degenerate.
 bool readScannerPosition(const ScannerPositionHeader* position, int32_t dims[3], double centredToScanner[16]);
 
+// The voxel sizes stored in a record (bytes 36..47).
+void readScannerVoxelSize(const ScannerPositionHeader* position, double voxelSize[3]);
+
 // Writes a VMR header: dims and voxel sizes of the document, other bytes 0.
 void fillVmrHeader(const HostDocument* document, VmrHeader* header);
 

@@ -99,4 +99,7 @@ HostWorkspace* installedWorkspace(void);
 // The version triple zrGetVersionOfZentrovisZR reports (default 21, 3, 0).
 void setHostVersion(int first, int second, int third);
 
+// The version triple reported now.
+void getHostVersion(int* first, int* second, int* third);
+
 #endif
