@@ -1,4 +1,8 @@
-// Placeholder until the command driver lands: the run ends right after the version gate.
+// The execute command with the C library's storage and the plug-in's own projections.
 #include "command/run_command.h"
 
-bool runPosalignCommand(void) { return true; }
+#include "command/command_run.h"
+
+bool runPosalignCommand(void) {
+    return runCommandWith(standardRunMemory(), standardProjectionSet());
+}
