@@ -1,0 +1,342 @@
+// The stand-in host's run: documents in, plug-in run with the host callbacks, outputs written atomically.
+#include "host/app/host_session.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <set>
+
+#include "host/app/functional_coverage.h"
+#include "host/app/input_documents.h"
+#include "host/app/integer_prompt.h"
+#include "host/app/nifti_file.h"
+#include "host/app/output_files.h"
+#include "host/app/plugin_runner.h"
+#include "host/app/window_picture.h"
+#include "host/core/host_functions.h"
+
+namespace {
+
+const char kLogFileName[] = "posalign.log";
+
+// Everything the callbacks need during the plug-in's run.
+struct Session {
+    SessionStreams* streams = nullptr;
+    std::string outDir;
+    OutputPolicy policy;
+    HostWorkspace workspace;
+    std::vector<DocumentSource> sources; // parallel to the workspace's documents
+    std::vector<uint8_t> originalVmr;    // the VMR bytes as opened: a changed byte was painted
+    FunctionalCoverage coverage;
+    int fixedMapping = 0;  // from the command line; 0: ask
+    int chosenMapping = 0; // the answer given to the plug-in
+    std::string logText;
+    int windowCount = 0;
+    std::set<std::string> written;
+    std::vector<std::string> failures;
+};
+
+std::string outputPath(const Session& session, const std::string& name) {
+    return session.outDir + "/" + name;
+}
+
+// Writes one output under the session's rules; records success or failure.
+bool writeOutput(Session& session, const std::string& name,
+                 const std::function<std::string(const std::string&)>& writeTo) {
+    std::string path = outputPath(session, name);
+    std::string problem;
+    if (session.written.count(name) != 0) {
+        problem = "was already written in this run";
+    } else {
+        problem = checkOutputAllowed(session.policy, path);
+    }
+    if (problem.empty()) {
+        problem = writeFileAtomically(path, writeTo);
+    }
+    if (!problem.empty()) {
+        session.failures.push_back(path + ": " + problem);
+        session.streams->notes << "Zentrovis: " << path << ": " << problem << "\n";
+        return false;
+    }
+    session.written.insert(name);
+    return true;
+}
+
+// A name the plug-in gave that may become a file in the output folder (no folder parts, no hidden file).
+bool isPlainFileName(const char* name) {
+    return name[0] != '\0' && name[0] != '.' && strchr(name, '/') == nullptr && strlen(name) <= 240;
+}
+
+void logLine(Session& session, const std::string& text) {
+    session.streams->log << text << "\n" << std::flush;
+    session.logText += text;
+    session.logText += "\n";
+}
+
+void onLogText(void* context, const char* text) {
+    logLine(*static_cast<Session*>(context), text);
+}
+
+void onMessageBox(void* context, const char* text) {
+    logLine(*static_cast<Session*>(context), std::string("Message: ") + text);
+}
+
+int onPromptInteger(void* context, const char* prompt, int defaultValue, int lowest, int highest) {
+    Session& session = *static_cast<Session*>(context);
+    SessionStreams& streams = *session.streams;
+    if (session.fixedMapping != 0) {
+        session.chosenMapping = session.fixedMapping;
+    } else if (streams.interactive) {
+        session.chosenMapping =
+            askInteger(streams.in, streams.notes, prompt, defaultValue, lowest, highest).value;
+    } else {
+        streams.notes << "Zentrovis: no terminal to ask \"" << prompt << "\"; taking the default "
+                      << defaultValue << " (give --mapping to choose)\n";
+        session.chosenMapping = defaultValue;
+    }
+    return session.chosenMapping;
+}
+
+bool onSaveFmr(void* context, const HostDocument* document, const char* stcPrefix) {
+    Session& session = *static_cast<Session*>(context);
+    int index = -1;
+    for (int i = 0; i < session.workspace.documentCount; ++i) {
+        if (session.workspace.documents[i] == document) {
+            index = i;
+        }
+    }
+    if (index < 0 || stcPrefix == nullptr || !isPlainFileName(stcPrefix)) {
+        std::string problem = std::string("the plug-in asked to save under \"") +
+                              (stcPrefix ? stcPrefix : "") +
+                              "\", which is not a plain file name; nothing saved";
+        session.failures.push_back(problem);
+        session.streams->notes << "Zentrovis: " << problem << "\n";
+        return false;
+    }
+    size_t perVolume = static_cast<size_t>(documentVoxelCount(document));
+    int volumes = document->volumeCount;
+    bool isInt16 = document->dataType == kFmrDataInt16;
+    std::vector<char> samples(perVolume * volumes * (isInt16 ? sizeof(int16_t) : sizeof(float)));
+    for (int t = 0; t < volumes; ++t) {
+        if (isInt16) {
+            memcpy(samples.data() + t * perVolume * sizeof(int16_t), document->intVolumes[t],
+                   perVolume * sizeof(int16_t));
+        } else {
+            memcpy(samples.data() + t * perVolume * sizeof(float), document->floatVolumes[t],
+                   perVolume * sizeof(float));
+        }
+    }
+    NiftiWriteRequest request;
+    request.nx = document->dims[0];
+    request.ny = document->dims[1];
+    request.nz = document->dims[2];
+    request.nt = volumes;
+    request.geometry = session.sources[index].geometry;
+    request.type = isInt16 ? NiftiOutputType::kInt16 : NiftiOutputType::kFloat32;
+    request.samples = samples.data();
+    return writeOutput(session, std::string(stcPrefix) + ".nii.gz", [&request](const std::string& temporary) {
+        return writeNiftiImage(temporary, request, true);
+    });
+}
+
+std::string windowCaption(const Session& session) {
+    std::string caption =
+        "MAPPING " + (session.chosenMapping != 0 ? std::to_string(session.chosenMapping) : std::string("?")) +
+        "   ANATOMICAL " + session.sources[0].stem + "   FUNCTIONAL ";
+    for (size_t i = 1; i < session.sources.size(); ++i) {
+        caption += (i > 1 ? ", " : "") + session.sources[i].stem;
+    }
+    return caption;
+}
+
+void onUpdateWindow(void* context) {
+    Session& session = *static_cast<Session*>(context);
+    const HostDocument* vmr = session.workspace.documents[0];
+    WindowView view;
+    view.nx = vmr->dims[0];
+    view.ny = vmr->dims[1];
+    view.nz = vmr->dims[2];
+    view.voxelSizeX = vmr->voxelSize[0];
+    view.voxelSizeY = vmr->voxelSize[1];
+    view.voxelSizeZ = vmr->voxelSize[2];
+    view.current = vmr->voxels;
+    view.original = session.originalVmr.data();
+    view.planeX = session.coverage.centre[0];
+    view.planeY = session.coverage.centre[1];
+    view.planeZ = session.coverage.centre[2];
+    view.hasCoverage = session.coverage.valid;
+    for (int axis = 0; axis < 3; ++axis) {
+        view.coverageMin[axis] = session.coverage.minimum[axis];
+        view.coverageMax[axis] = session.coverage.maximum[axis];
+    }
+    view.windowNumber = ++session.windowCount;
+    view.caption = windowCaption(session);
+    RgbImage picture = renderWindow(view);
+    char name[32];
+    snprintf(name, sizeof name, "window-%02d.png", view.windowNumber);
+    writeOutput(session, name,
+                [&picture](const std::string& temporary) { return writePng(temporary, picture); });
+}
+
+// Output names this run may produce, for the check before anything is written.
+std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping) {
+    std::vector<std::string> names = {kLogFileName, sources[0].stem + "_posalign.nii.gz"};
+    if (mapping == 0 || mapping == 2) {
+        for (size_t i = 1; i < sources.size(); ++i) {
+            names.push_back(sources[i].stem + "_VMR.nii.gz");
+        }
+    }
+    if ((mapping == 0 || mapping == 3) && sources.size() == 3) {
+        names.push_back(sources[1].stem + "_from_" + sources[2].stem + ".nii.gz");
+    }
+    return names;
+}
+
+// Existing window pictures in the folder (window-*.png); an old run's pictures would mix with this run's.
+std::vector<std::string> existingWindowPictures(const std::string& folder) {
+    std::vector<std::string> found;
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr) {
+        return found;
+    }
+    while (struct dirent* entry = readdir(directory)) {
+        std::string name = entry->d_name;
+        if (name.rfind("window-", 0) == 0 && name.size() > 11 &&
+            name.compare(name.size() - 4, 4, ".png") == 0) {
+            found.push_back(name);
+        }
+    }
+    closedir(directory);
+    return found;
+}
+
+// The reason the output folder cannot be used as asked, or the empty text.
+std::string checkOutputFolder(const Session& session, const AppOptions& options) {
+    struct stat info;
+    if (stat(session.outDir.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode)) {
+            return session.outDir + ": exists and is not a folder";
+        }
+    } else {
+        return ""; // created later; nothing in it yet
+    }
+    std::vector<std::string> names = expectedOutputNames(session.sources, options.mapping);
+    for (const std::string& picture : existingWindowPictures(session.outDir)) {
+        names.push_back(picture);
+    }
+    for (const std::string& name : names) {
+        std::string problem = checkOutputAllowed(session.policy, outputPath(session, name));
+        if (!problem.empty()) {
+            return outputPath(session, name) + ": " + problem;
+        }
+    }
+    return "";
+}
+
+bool writeVmrOutput(Session& session) {
+    const HostDocument* vmr = session.workspace.documents[0];
+    NiftiWriteRequest request;
+    request.nx = vmr->dims[0];
+    request.ny = vmr->dims[1];
+    request.nz = vmr->dims[2];
+    request.geometry = session.sources[0].geometry;
+    request.type = NiftiOutputType::kUint8;
+    request.samples = vmr->voxels;
+    return writeOutput(
+        session, session.sources[0].stem + "_posalign.nii.gz",
+        [&request](const std::string& temporary) { return writeNiftiImage(temporary, request, true); });
+}
+
+} // namespace
+
+int runHostSession(const AppOptions& options, SessionStreams& streams) {
+    installTemporaryFileCleanup();
+    LoadedDocuments loaded = options.demo
+                                 ? loadPhantomDocuments(options.smallPhantom, options.phantomRuns)
+                                 : loadNiftiDocuments(options.anatomicalPath, options.functionalPaths);
+    if (!loaded.error.empty()) {
+        streams.notes << "Zentrovis: " << loaded.error << "\n";
+        return kExitBadInput;
+    }
+    Session session;
+    session.streams = &streams;
+    session.outDir = options.outDir;
+    while (session.outDir.size() > 1 && session.outDir.back() == '/') {
+        session.outDir.pop_back();
+    }
+    session.policy.force = options.force;
+    session.sources = loaded.sources;
+    for (const DocumentSource& source : loaded.sources) {
+        if (!source.path.empty()) {
+            session.policy.inputPaths.push_back(source.path);
+        }
+    }
+    session.fixedMapping = options.mapping;
+
+    std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    std::string problem = checkOutputFolder(session, options);
+    LoadedPlugin plugin;
+    if (problem.empty()) {
+        std::string pluginProblem = loadPlugin(pluginPath, plugin);
+        if (!pluginProblem.empty()) {
+            problem = pluginPath + ": " + pluginProblem;
+        }
+    }
+    if (!problem.empty()) {
+        streams.notes << "Zentrovis: " << problem << "\n";
+        releaseLoadedDocuments(loaded);
+        return kExitBadInput;
+    }
+    std::error_code folderError;
+    std::filesystem::create_directories(session.outDir, folderError);
+    if (folderError) {
+        streams.notes << "Zentrovis: " << session.outDir << ": cannot be created: " << folderError.message()
+                      << "\n";
+        releaseLoadedDocuments(loaded);
+        unloadPlugin(plugin);
+        return kExitWriteFailed;
+    }
+
+    initWorkspace(&session.workspace);
+    for (HostDocument* document : loaded.documents) {
+        addDocument(&session.workspace, document);
+    }
+    loaded.documents.clear();
+    const HostDocument* vmr = session.workspace.documents[0];
+    session.originalVmr.assign(vmr->voxels, vmr->voxels + documentVoxelCount(vmr));
+    session.coverage =
+        functionalCoverage(vmr, session.workspace.documents + 1, session.workspace.documentCount - 1);
+    session.workspace.callbacks.context = &session;
+    session.workspace.callbacks.logText = onLogText;
+    session.workspace.callbacks.promptInteger = onPromptInteger;
+    session.workspace.callbacks.saveFmr = onSaveFmr;
+    session.workspace.callbacks.updateWindow = onUpdateWindow;
+    session.workspace.callbacks.messageBox = onMessageBox;
+    installWorkspace(&session.workspace);
+
+    PluginOutcome outcome = runPluginOnce(plugin, streams.notes);
+
+    installWorkspace(nullptr);
+    if (outcome == PluginOutcome::kExecuteTrue) {
+        writeVmrOutput(session);
+    }
+    writeOutput(session, kLogFileName, [&session](const std::string& temporary) {
+        return writeTextFile(temporary, session.logText);
+    });
+    releaseWorkspaceDocuments(&session.workspace);
+    unloadPlugin(plugin);
+
+    streams.notes << "Outputs in " << session.outDir << "/:";
+    for (const std::string& name : session.written) {
+        streams.notes << " " << name;
+    }
+    streams.notes << "\n";
+    if (!session.failures.empty()) {
+        return kExitWriteFailed;
+    }
+    return outcome == PluginOutcome::kExecuteTrue ? kExitFinished : kExitPluginStopped;
+}

@@ -1,0 +1,421 @@
+// Single-file NIfTI-1 reading and writing.
+//
+// The header is read and checked here first (through zlib, which reads plain and compressed files alike)
+// so that every refusal names its reason; only a header that passes is handed to the NIfTI library,
+// which reads and byte-swaps the data. Writing builds the header here and writes it through zlib so that
+// every failed write is noticed.
+#include "host/app/nifti_file.h"
+
+#include <nifti1_io.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+
+namespace {
+
+const int kHeaderSize = 348;
+const int kVoxOffset = 352; // header plus the four extension bytes
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string numberText(double value) {
+    char buffer[64];
+    snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+// Reads the 348 header bytes; empty text on success.
+std::string readRawHeader(const std::string& path, nifti_1_header& header, bool& swapped) {
+    gzFile file = gzopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "cannot be opened";
+    }
+    int got = gzread(file, &header, kHeaderSize);
+    gzclose(file);
+    if (got != kHeaderSize) {
+        return "is not a NIfTI-1 file (shorter than a NIfTI-1 header)";
+    }
+    swapped = false;
+    if (header.sizeof_hdr != kHeaderSize) {
+        int reversed = header.sizeof_hdr;
+        nifti_swap_4bytes(1, &reversed);
+        if (reversed != kHeaderSize) {
+            if (header.sizeof_hdr == 540 || reversed == 540) {
+                return "is a NIfTI-2 file; only NIfTI-1 is read";
+            }
+            return "is not a NIfTI-1 file (no NIfTI-1 header)";
+        }
+        swapped = true;
+        swap_nifti_header(&header, 1);
+    }
+    if (strcmp(header.magic, "n+1") != 0) {
+        if (strcmp(header.magic, "ni1") == 0) {
+            return "is a NIfTI-1 header without its data (a .hdr/.img pair); a single .nii or .nii.gz is "
+                   "needed";
+        }
+        return "is not a NIfTI-1 file (an ANALYZE header without the NIfTI magic)";
+    }
+    return "";
+}
+
+// The affine in row-major order, chosen as sform, else qform, else pixdim.
+void chooseAffine(const nifti_1_header& h, std::array<double, 16>& affine, AffineSource& source) {
+    mat44 m;
+    if (h.sform_code > 0) {
+        source = AffineSource::kSform;
+        for (int j = 0; j < 4; ++j) {
+            m.m[0][j] = h.srow_x[j];
+            m.m[1][j] = h.srow_y[j];
+            m.m[2][j] = h.srow_z[j];
+            m.m[3][j] = j == 3 ? 1.0f : 0.0f;
+        }
+    } else if (h.qform_code > 0) {
+        source = AffineSource::kQform;
+        float qfac = h.pixdim[0] < 0 ? -1.0f : 1.0f;
+        m = nifti_quatern_to_mat44(h.quatern_b, h.quatern_c, h.quatern_d, h.qoffset_x, h.qoffset_y,
+                                   h.qoffset_z, h.pixdim[1], h.pixdim[2], h.pixdim[3], qfac);
+    } else {
+        source = AffineSource::kPixdim;
+        memset(&m, 0, sizeof m);
+        m.m[0][0] = h.pixdim[1];
+        m.m[1][1] = h.pixdim[2];
+        m.m[2][2] = h.pixdim[3];
+        m.m[3][3] = 1.0f;
+    }
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            affine[4 * i + j] = m.m[i][j];
+        }
+    }
+}
+
+// True when the 3x3 part is finite and far from singular (relative to the size of its columns).
+bool isInvertibleAffine(const std::array<double, 16>& a) {
+    for (double v : a) {
+        if (!std::isfinite(v)) {
+            return false;
+        }
+    }
+    double det = a[0] * (a[5] * a[10] - a[6] * a[9]) - a[1] * (a[4] * a[10] - a[6] * a[8]) +
+                 a[2] * (a[4] * a[9] - a[5] * a[8]);
+    double scale = 1.0;
+    for (int j = 0; j < 3; ++j) {
+        scale *= std::sqrt(a[j] * a[j] + a[4 + j] * a[4 + j] + a[8 + j] * a[8 + j]);
+    }
+    return scale > 0.0 && std::fabs(det) > 1e-6 * scale;
+}
+
+bool isSupportedType(int datatype) {
+    switch (datatype) {
+    case DT_UINT8:
+    case DT_INT8:
+    case DT_INT16:
+    case DT_UINT16:
+    case DT_INT32:
+    case DT_UINT32:
+    case DT_INT64:
+    case DT_UINT64:
+    case DT_FLOAT32:
+    case DT_FLOAT64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename T>
+void convertToFloat(const void* data, size_t count, float slope, float inter, float* out) {
+    const T* in = static_cast<const T*>(data);
+    for (size_t i = 0; i < count; ++i) {
+        double value = static_cast<double>(in[i]);
+        out[i] = static_cast<float>(value * slope + inter);
+    }
+}
+
+void samplesToFloat(int datatype, const void* data, size_t count, float slope, float inter, float* out) {
+    switch (datatype) {
+    case DT_UINT8:
+        convertToFloat<uint8_t>(data, count, slope, inter, out);
+        break;
+    case DT_INT8:
+        convertToFloat<int8_t>(data, count, slope, inter, out);
+        break;
+    case DT_INT16:
+        convertToFloat<int16_t>(data, count, slope, inter, out);
+        break;
+    case DT_UINT16:
+        convertToFloat<uint16_t>(data, count, slope, inter, out);
+        break;
+    case DT_INT32:
+        convertToFloat<int32_t>(data, count, slope, inter, out);
+        break;
+    case DT_UINT32:
+        convertToFloat<uint32_t>(data, count, slope, inter, out);
+        break;
+    case DT_INT64:
+        convertToFloat<int64_t>(data, count, slope, inter, out);
+        break;
+    case DT_UINT64:
+        convertToFloat<uint64_t>(data, count, slope, inter, out);
+        break;
+    case DT_FLOAT32:
+        convertToFloat<float>(data, count, slope, inter, out);
+        break;
+    case DT_FLOAT64:
+        convertToFloat<double>(data, count, slope, inter, out);
+        break;
+    default:
+        break;
+    }
+}
+
+NiftiGeometry geometryOf(const nifti_1_header& h) {
+    NiftiGeometry g;
+    for (int i = 0; i < 8; ++i) {
+        g.pixdim[i] = h.pixdim[i];
+    }
+    g.qformCode = h.qform_code;
+    g.sformCode = h.sform_code;
+    g.quaternB = h.quatern_b;
+    g.quaternC = h.quatern_c;
+    g.quaternD = h.quatern_d;
+    g.qoffsetX = h.qoffset_x;
+    g.qoffsetY = h.qoffset_y;
+    g.qoffsetZ = h.qoffset_z;
+    for (int j = 0; j < 4; ++j) {
+        g.srowX[j] = h.srow_x[j];
+        g.srowY[j] = h.srow_y[j];
+        g.srowZ[j] = h.srow_z[j];
+    }
+    g.xyztUnits = h.xyzt_units;
+    return g;
+}
+
+// Checks sizes, type, affine and limits; empty text when the header can be read into an image.
+std::string checkHeader(const nifti_1_header& h, const NiftiLimits& limits) {
+    int rank = h.dim[0];
+    if (rank < 1 || rank > 7) {
+        return "has an invalid number of dimensions (" + std::to_string(rank) + ")";
+    }
+    if (rank < 3) {
+        return "has " + std::to_string(rank) + " dimension" + (rank == 1 ? "" : "s") +
+               "; at least 3 (x, y, z) are needed";
+    }
+    for (int axis = 1; axis <= rank; ++axis) {
+        if (h.dim[axis] <= 0) {
+            return "has size " + std::to_string(h.dim[axis]) + " along dimension " + std::to_string(axis) +
+                   "; sizes must be positive";
+        }
+    }
+    for (int axis = 5; axis <= rank; ++axis) {
+        if (h.dim[axis] != 1) {
+            return "has more than four dimensions (x, y, z, volumes)";
+        }
+    }
+    if (limits.maxVoxelsPerAxis > 0) {
+        for (int axis = 1; axis <= 3; ++axis) {
+            if (h.dim[axis] > limits.maxVoxelsPerAxis) {
+                return "has " + std::to_string(h.dim[axis]) + " voxels along axis " + std::to_string(axis) +
+                       "; at most " + std::to_string(limits.maxVoxelsPerAxis) + " are supported";
+            }
+        }
+    }
+    int64_t perVolume = static_cast<int64_t>(h.dim[1]) * h.dim[2] * h.dim[3];
+    if (perVolume > std::numeric_limits<int32_t>::max()) {
+        return "has " + std::to_string(perVolume) + " voxels per volume; at most 2147483647 are supported";
+    }
+    int volumes = rank >= 4 ? h.dim[4] : 1;
+    if (!limits.allowSeveralVolumes && volumes > 1) {
+        return "has " + std::to_string(volumes) + " volumes; one volume is needed";
+    }
+    if (!isSupportedType(h.datatype)) {
+        const char* name = nifti_datatype_string(h.datatype);
+        return std::string("has the unsupported sample type ") + (name != nullptr ? name : "?") + " (" +
+               std::to_string(h.datatype) + ")";
+    }
+    if (!(h.vox_offset >= kHeaderSize)) {
+        return "has an invalid data offset (" + numberText(h.vox_offset) + ")";
+    }
+    std::array<double, 16> affine;
+    AffineSource source;
+    chooseAffine(h, affine, source);
+    if (!isInvertibleAffine(affine)) {
+        const char* name = source == AffineSource::kSform   ? "sform"
+                           : source == AffineSource::kQform ? "qform"
+                                                            : "pixdim";
+        return std::string("has a singular or non-finite voxel-to-world affine (from its ") + name + ")";
+    }
+    return "";
+}
+
+} // namespace
+
+std::string niftiStem(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (endsWith(name, ".nii.gz")) {
+        return name.substr(0, name.size() - 7);
+    }
+    if (endsWith(name, ".nii")) {
+        return name.substr(0, name.size() - 4);
+    }
+    return name;
+}
+
+NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
+    NiftiReadResult result;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        result.error = "does not exist";
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = "is not a regular file";
+        return result;
+    }
+    if (!endsWith(path, ".nii") && !endsWith(path, ".nii.gz")) {
+        result.error = "is not named as a NIfTI-1 file (.nii or .nii.gz expected)";
+        return result;
+    }
+    nifti_1_header header;
+    bool swapped = false;
+    result.error = readRawHeader(path, header, swapped);
+    if (result.error.empty()) {
+        result.error = checkHeader(header, limits);
+    }
+    if (!result.error.empty()) {
+        return result;
+    }
+    int rank = header.dim[0];
+    NiftiImage& image = result.image;
+    image.nx = header.dim[1];
+    image.ny = header.dim[2];
+    image.nz = header.dim[3];
+    image.nt = rank >= 4 ? header.dim[4] : 1;
+    image.geometry = geometryOf(header);
+    chooseAffine(header, image.voxelToWorld, image.affineSource);
+
+    int bytesPerSample = 0, swapSize = 0;
+    nifti_datatype_sizes(header.datatype, &bytesPerSample, &swapSize);
+    size_t count = static_cast<size_t>(image.nx) * image.ny * image.nz * image.nt;
+    double needed = static_cast<double>(header.vox_offset) + static_cast<double>(count) * bytesPerSample;
+    if (endsWith(path, ".nii") && needed > static_cast<double>(info.st_size)) {
+        result.error = "is truncated: its data need " + numberText(needed) + " bytes, the file has " +
+                       std::to_string(static_cast<long long>(info.st_size));
+        return result;
+    }
+
+    nifti_image* nim = nifti_image_read(path.c_str(), 1);
+    if (nim == nullptr || nim->data == nullptr || nim->nvox != count) {
+        if (nim != nullptr) {
+            nifti_image_free(nim);
+        }
+        result.error = "has truncated or unreadable data";
+        return result;
+    }
+    float slope = header.scl_slope;
+    float inter = header.scl_inter;
+    bool scaled = std::isfinite(slope) && slope != 0.0f && !(slope == 1.0f && inter == 0.0f);
+    if (!scaled) {
+        slope = 1.0f;
+        inter = 0.0f;
+    } else if (!std::isfinite(inter)) {
+        inter = 0.0f;
+    }
+    if (kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled) {
+        image.isInt16 = true;
+        image.int16Samples.resize(count);
+        memcpy(image.int16Samples.data(), nim->data, count * sizeof(int16_t));
+    } else {
+        image.floatSamples.resize(count);
+        samplesToFloat(header.datatype, nim->data, count, slope, inter, image.floatSamples.data());
+    }
+    nifti_image_free(nim);
+    return result;
+}
+
+std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request, bool compress) {
+    nifti_1_header h;
+    memset(&h, 0, sizeof h);
+    h.sizeof_hdr = kHeaderSize;
+    h.dim[0] = request.nt > 1 ? 4 : 3;
+    h.dim[1] = static_cast<short>(request.nx);
+    h.dim[2] = static_cast<short>(request.ny);
+    h.dim[3] = static_cast<short>(request.nz);
+    h.dim[4] = static_cast<short>(request.nt);
+    for (int i = 5; i < 8; ++i) {
+        h.dim[i] = 1;
+    }
+    if (request.nx > 32767 || request.ny > 32767 || request.nz > 32767 || request.nt > 32767) {
+        return "the grid is too large for a NIfTI-1 header";
+    }
+    size_t bytesPerSample = 1;
+    switch (request.type) {
+    case NiftiOutputType::kUint8:
+        h.datatype = DT_UINT8;
+        bytesPerSample = 1;
+        break;
+    case NiftiOutputType::kInt16:
+        h.datatype = DT_INT16;
+        bytesPerSample = 2;
+        break;
+    case NiftiOutputType::kFloat32:
+        h.datatype = DT_FLOAT32;
+        bytesPerSample = 4;
+        break;
+    }
+    h.bitpix = static_cast<short>(8 * bytesPerSample);
+    const NiftiGeometry& g = request.geometry;
+    for (int i = 0; i < 8; ++i) {
+        h.pixdim[i] = g.pixdim[i];
+    }
+    if (h.pixdim[0] != -1.0f) {
+        h.pixdim[0] = 1.0f; // qfac is either -1 or 1
+    }
+    h.vox_offset = kVoxOffset;
+    h.scl_slope = 1.0f;
+    h.scl_inter = 0.0f;
+    h.xyzt_units = static_cast<char>(g.xyztUnits);
+    h.qform_code = static_cast<short>(g.qformCode);
+    h.sform_code = static_cast<short>(g.sformCode);
+    h.quatern_b = g.quaternB;
+    h.quatern_c = g.quaternC;
+    h.quatern_d = g.quaternD;
+    h.qoffset_x = g.qoffsetX;
+    h.qoffset_y = g.qoffsetY;
+    h.qoffset_z = g.qoffsetZ;
+    for (int j = 0; j < 4; ++j) {
+        h.srow_x[j] = g.srowX[j];
+        h.srow_y[j] = g.srowY[j];
+        h.srow_z[j] = g.srowZ[j];
+    }
+    strncpy(h.descrip, "written by the Zentrovis stand-in host", sizeof h.descrip - 1);
+    memcpy(h.magic, "n+1", 4);
+
+    gzFile file = gzopen(path.c_str(), compress ? "wb6" : "wbT");
+    if (file == nullptr) {
+        return "cannot be created";
+    }
+    static const char kNoExtension[4] = {0, 0, 0, 0};
+    bool ok = gzwrite(file, &h, kHeaderSize) == kHeaderSize && gzwrite(file, kNoExtension, 4) == 4;
+    const char* bytes = static_cast<const char*>(request.samples);
+    size_t remaining =
+        static_cast<size_t>(request.nx) * request.ny * request.nz * request.nt * bytesPerSample;
+    while (ok && remaining > 0) {
+        unsigned chunk = remaining > (1u << 30) ? (1u << 30) : static_cast<unsigned>(remaining);
+        ok = gzwrite(file, bytes, chunk) == static_cast<int>(chunk);
+        bytes += chunk;
+        remaining -= chunk;
+    }
+    bool closed = gzclose(file) == Z_OK;
+    if (!ok || !closed) {
+        return "could not be written completely";
+    }
+    return "";
+}
