@@ -45,7 +45,8 @@ PluginSessionResult runPluginSession(const char* path) {
         printf("cannot load plug-in module: %s\n", path);
         return kSessionNotLoaded;
     }
-    printf("loaded: %s\n", path);
+    // The path differs between platforms, so the trace leaves it out.
+    printf("loaded plug-in module\n");
     PluginSessionResult result = kSessionNotLoaded;
     CreateFunction create = reinterpret_cast<CreateFunction>(findPluginExport(library, "createPlugin"));
     if (!printMetadata(library)) {
