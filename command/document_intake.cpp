@@ -2,12 +2,12 @@
 #include "command/document_intake.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 
 #include "command/float_volume_io.h"
 #include "command/intensity_normalisation.h"
 #include "command/voxel_count.h"
 #include "command/volume_precomparison.h"
+#include "geometry/matrix_log.h"
 #include "plugin/host_function_table.h"
 
 static const char kWorkspaceRefusal[] =
@@ -110,16 +110,6 @@ static bool readVmr(RunWorkingSet& set, const RunMemory& memory) {
     return true;
 }
 
-static void logMatrixValues(const float values[16], const char* title) {
-    char* text = matrixLogText(values, title);
-    if (text == 0) {
-        logText("Not enough memory to print the initial alignment.");
-        return;
-    }
-    logText(text);
-    free(text);
-}
-
 // Has the host write the slot's IaMatrix and the shared flip matrix, then logs the IaMatrix.
 static void calculateInitialAlignment(RunWorkingSet& set, FmrSlot& slot, const char* title) {
     // Six values the host fills for its own use; the run never reads them.
@@ -127,7 +117,7 @@ static void calculateInitialAlignment(RunWorkingSet& set, FmrSlot& slot, const c
     gHostFunctions.zrCalculateIAMatrix(slot.position, set.vmrPosition, set.pastTransformations, slot.iaMatrix,
                                        set.flipMatrix->m, &unused[0], &unused[1], &unused[2], &unused[3],
                                        &unused[4], &unused[5]);
-    logMatrixValues(slot.iaMatrix->s, title);
+    logMatrix(slot.iaMatrix->s, title);
 }
 
 bool gatherRunWorkingSet(RunWorkingSet& set, const RunMemory& memory) {
