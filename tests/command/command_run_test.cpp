@@ -442,25 +442,37 @@ TEST_F(CommandRun, ZeroDimensionGivesAnEmptyVolumeAndTheRunGoesOn) {
 // --- refusals during write-back
 // -----------------------------------------------------------------------------
 
-TEST_F(CommandRun, WriteBackWithoutSampleArraySkipsThatFmrAndGoesOn) {
-    workspaceWithFmrs(2, 2);
-    host().mappingAnswer = 2;
-    // The arrays are there for the intake and gone when the run writes back.
-    host().effects.vmrToFmr2 = [](FloatVolume&) { recordingHost().fmrs[1].noSampleArray = true; };
-    EXPECT_TRUE(run());
-    CallList tail(host().calls.end() - 10, host().calls.end());
-    CallList expected = {
-        "zrSetAsCurrentDocument(1)",
-        "zrGetSTCFloatDataOfCurrentFMR(1)",
-        "log: FMR 1: the host gave no sample data; the FMR is neither written back nor saved.",
-        "zrSetAsCurrentDocument(2)",
-        "zrGetSTCFloatDataOfCurrentFMR(2)",
-        "zrSetHeaderOfCurrentFMR(2: run2_VMR.fmr|run2_VMR|)",
-        "zrSaveFMRAndSTC(2: run2_VMR.fmr|run2_VMR|)",
-        "log: Reload FMR(s) and detach any AMRs to see the projection!"};
-    append(expected, runEndCalls());
-    EXPECT_EQ(tail, expected);
-    EXPECT_EQ(host().headersSaved.count(1), 0u);
+TEST_F(CommandRun, WriteBackWithoutSampleDataSkipsThatFmrAndGoesOn) {
+    for (int dataType : {1, 2}) {
+        for (bool noArray : {true, false}) {
+            SCOPED_TRACE(std::to_string(dataType) + (noArray ? " no array" : " null first pointer"));
+            installFakeHost();
+            CountingMemory::reset();
+            workspaceWithFmrs(2, dataType);
+            host().mappingAnswer = 2;
+            // The data are there for the intake and gone when the run writes back.
+            host().effects.vmrToFmr2 = [noArray](FloatVolume&) {
+                (noArray ? recordingHost().fmrs[1].noSampleArray : recordingHost().fmrs[1].nullFirstPointer) =
+                    true;
+            };
+            EXPECT_TRUE(run());
+            std::string data =
+                dataType == 1 ? "zrGetSTCIntDataOfCurrentFMR" : "zrGetSTCFloatDataOfCurrentFMR";
+            CallList tail(host().calls.end() - 10, host().calls.end());
+            CallList expected = {
+                "zrSetAsCurrentDocument(1)",
+                data + "(1)",
+                "log: FMR 1: the host gave no sample data; the FMR is neither written back nor saved.",
+                "zrSetAsCurrentDocument(2)",
+                data + "(2)",
+                "zrSetHeaderOfCurrentFMR(2: run2_VMR.fmr|run2_VMR|)",
+                "zrSaveFMRAndSTC(2: run2_VMR.fmr|run2_VMR|)",
+                "log: Reload FMR(s) and detach any AMRs to see the projection!"};
+            append(expected, runEndCalls());
+            EXPECT_EQ(tail, expected);
+            EXPECT_EQ(host().headersSaved.count(1), 0u);
+        }
+    }
 }
 
 TEST_F(CommandRun, NamesThatDoNotFitAreRefusedAndTheDocumentLeftAlone) {
