@@ -133,7 +133,11 @@ TEST_F(ModuleOnFullHost, ExecuteWithoutInitPluginBindsByItselfAndRunsToTheEnd) {
     EXPECT_TRUE(plugin->execute());
     EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 1);
     EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
+    // The workspace is one VMR and one FMR and the prompt answers 1, so a run that logs anything runs from
+    // its first line to its last.
     if (!fakeHost().logTexts.empty()) {
+        EXPECT_EQ(fakeHost().calls[kFakeHost_zrShowLogTab], 1);
+        EXPECT_EQ(fakeHost().logTexts.front(), "\nposalignplugin> Started...");
         EXPECT_EQ(fakeHost().logTexts.back(), "Finished.\n");
     }
 }

@@ -58,6 +58,14 @@ TEST(LogNumber, NonFiniteValuesHaveOneSpellingEach) {
     EXPECT_EQ(numberText(-INFINITY), "-inf");
 }
 
+TEST(LogNumber, DoublesBeyondTheFloatRangeAreCutToTheBuffer) {
+    char text[kLogNumberTextCapacity + 16];
+    memset(text, '#', sizeof text);
+    formatLogNumber(1e300, text);
+    EXPECT_EQ(strlen(text), static_cast<size_t>(kLogNumberTextCapacity - 1));
+    EXPECT_EQ(text[kLogNumberTextCapacity], '#');
+}
+
 TEST(LogNumber, LineJoinsLabelAndNumberAndIsCutToItsBuffer) {
     char line[256];
     EXPECT_EQ(formatLogLine(line, sizeof line, "SSD: ", 12.5), line);
