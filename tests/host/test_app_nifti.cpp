@@ -1,0 +1,339 @@
+// NIfTI-1 reading and writing of the stand-in host: round trips over the formats and sample types it uses,
+// the choice of affine, and the refusal of every kind of bad file with its reason.
+#include <gtest/gtest.h>
+#include <nifti1.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "host/app/nifti_file.h"
+#include "tests/host/test_app_support.h"
+
+namespace {
+
+struct RoundTripCase {
+    const char* name;
+    bool compress;
+    NiftiOutputType type;
+    int nt;
+};
+
+class NiftiRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
+    const RoundTripCase& c = GetParam();
+    ScratchFolder folder;
+    std::string path = folder.file(std::string("image") + (c.compress ? ".nii.gz" : ".nii"));
+    const int nx = 5, ny = 4, nz = 3;
+    size_t count = static_cast<size_t>(nx) * ny * nz * c.nt;
+    std::vector<int16_t> ints(count);
+    std::vector<float> floats(count);
+    for (size_t i = 0; i < count; ++i) {
+        ints[i] = static_cast<int16_t>(static_cast<int>(i * 977 % 65536) - 32768);
+        floats[i] = static_cast<float>(i) * 0.37f - 3.5f;
+    }
+    const float voxel[3] = {1.5f, 2.0f, 3.25f};
+    std::vector<double> affine = {0, -2.0, 0, 10, 1.5, 0, 0, -20, 0, 0, 3.25, 7, 0, 0, 0, 1};
+    NiftiWriteRequest request;
+    request.nx = nx;
+    request.ny = ny;
+    request.nz = nz;
+    request.nt = c.nt;
+    request.geometry = sformGeometry(affine, voxel);
+    request.type = c.type;
+    request.samples = c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
+    ASSERT_EQ(writeNiftiImage(path, request, c.compress), "");
+
+    NiftiReadResult read = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
+    ASSERT_EQ(read.error, "");
+    const NiftiImage& image = read.image;
+    EXPECT_EQ(image.nx, nx);
+    EXPECT_EQ(image.ny, ny);
+    EXPECT_EQ(image.nz, nz);
+    EXPECT_EQ(image.nt, c.nt);
+    EXPECT_EQ(image.affineSource, AffineSource::kSform);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_DOUBLE_EQ(image.voxelToWorld[i], affine[i]) << "affine element " << i;
+    }
+    EXPECT_EQ(image.isInt16, c.type == NiftiOutputType::kInt16);
+    if (c.type == NiftiOutputType::kInt16) {
+        EXPECT_EQ(image.int16Samples, ints);
+    } else {
+        EXPECT_EQ(image.floatSamples, floats);
+    }
+    // Written compressed exactly when asked.
+    std::ifstream raw(path, std::ios::binary);
+    unsigned char magic[2] = {0, 0};
+    raw.read(reinterpret_cast<char*>(magic), 2);
+    EXPECT_EQ(magic[0] == 0x1f && magic[1] == 0x8b, c.compress);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, NiftiRoundTrip,
+                         ::testing::Values(RoundTripCase{"gz_int16_3d", true, NiftiOutputType::kInt16, 1},
+                                           RoundTripCase{"gz_int16_4d", true, NiftiOutputType::kInt16, 3},
+                                           RoundTripCase{"gz_float_3d", true, NiftiOutputType::kFloat32, 1},
+                                           RoundTripCase{"gz_float_4d", true, NiftiOutputType::kFloat32, 2},
+                                           RoundTripCase{"plain_int16_3d", false, NiftiOutputType::kInt16, 1},
+                                           RoundTripCase{"plain_int16_4d", false, NiftiOutputType::kInt16, 4},
+                                           RoundTripCase{"plain_float_3d", false, NiftiOutputType::kFloat32, 1},
+                                           RoundTripCase{"plain_float_4d", false, NiftiOutputType::kFloat32, 2}),
+                         [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+// A valid little header for hand-made files; callers spoil one field.
+nifti_1_header validHeader() {
+    nifti_1_header h;
+    memset(&h, 0, sizeof h);
+    h.sizeof_hdr = 348;
+    h.dim[0] = 3;
+    h.dim[1] = 4;
+    h.dim[2] = 3;
+    h.dim[3] = 2;
+    for (int i = 4; i < 8; ++i) {
+        h.dim[i] = 1;
+    }
+    h.datatype = DT_INT16;
+    h.bitpix = 16;
+    for (int i = 0; i < 8; ++i) {
+        h.pixdim[i] = 1.0f;
+    }
+    h.pixdim[1] = 2.0f;
+    h.pixdim[2] = 3.0f;
+    h.pixdim[3] = 4.0f;
+    h.vox_offset = 352;
+    memcpy(h.magic, "n+1", 4);
+    return h;
+}
+
+size_t dataBytes(const nifti_1_header& h) {
+    size_t count = 1;
+    for (int i = 1; i <= h.dim[0] && i < 8; ++i) {
+        count *= h.dim[i] > 0 ? static_cast<size_t>(h.dim[i]) : 0;
+    }
+    return count * static_cast<size_t>(h.bitpix / 8);
+}
+
+// Writes header, extension bytes and dataBytes (or the given number of) zero data bytes.
+void writeRaw(const std::string& path, const nifti_1_header& h, long dataLength = -1) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&h), sizeof h);
+    out.write("\0\0\0\0", 4);
+    size_t bytes = dataLength < 0 ? dataBytes(h) : static_cast<size_t>(dataLength);
+    std::vector<char> zeros(bytes, 0);
+    out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+}
+
+TEST(NiftiRead, ChoosesSformThenQformThenPixdim) {
+    ScratchFolder folder;
+    nifti_1_header h = validHeader();
+    writeRaw(folder.file("pixdim.nii"), h);
+    h.qform_code = 1;
+    h.quatern_b = 0.0f;
+    h.quatern_c = 0.0f;
+    h.quatern_d = 1.0f;  // 180 degrees about z: x and y reversed
+    h.qoffset_x = 5.0f;
+    writeRaw(folder.file("qform.nii"), h);
+    h.sform_code = 2;
+    float srow[3][4] = {{0, 0, 4, 1}, {2, 0, 0, 2}, {0, 3, 0, 3}};
+    memcpy(h.srow_x, srow[0], sizeof srow[0]);
+    memcpy(h.srow_y, srow[1], sizeof srow[1]);
+    memcpy(h.srow_z, srow[2], sizeof srow[2]);
+    writeRaw(folder.file("sform.nii"), h);
+
+    NiftiReadResult pixdim = readNiftiImage(folder.file("pixdim.nii"), SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(pixdim.error, "");
+    EXPECT_EQ(pixdim.image.affineSource, AffineSource::kPixdim);
+    EXPECT_EQ(pixdim.image.voxelToWorld[0], 2.0);
+    EXPECT_EQ(pixdim.image.voxelToWorld[5], 3.0);
+    EXPECT_EQ(pixdim.image.voxelToWorld[10], 4.0);
+
+    NiftiReadResult qform = readNiftiImage(folder.file("qform.nii"), SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(qform.error, "");
+    EXPECT_EQ(qform.image.affineSource, AffineSource::kQform);
+    EXPECT_NEAR(qform.image.voxelToWorld[0], -2.0, 1e-6);
+    EXPECT_NEAR(qform.image.voxelToWorld[5], -3.0, 1e-6);
+    EXPECT_NEAR(qform.image.voxelToWorld[10], 4.0, 1e-6);
+    EXPECT_NEAR(qform.image.voxelToWorld[3], 5.0, 1e-6);
+
+    NiftiReadResult sform = readNiftiImage(folder.file("sform.nii"), SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(sform.error, "");
+    EXPECT_EQ(sform.image.affineSource, AffineSource::kSform);
+    EXPECT_EQ(sform.image.voxelToWorld[2], 4.0);
+    EXPECT_EQ(sform.image.voxelToWorld[4], 2.0);
+    EXPECT_EQ(sform.image.voxelToWorld[9], 3.0);
+    EXPECT_EQ(sform.image.voxelToWorld[11], 3.0);
+}
+
+TEST(NiftiRead, AppliesScalingAndTurnsScaledInt16IntoFloat) {
+    ScratchFolder folder;
+    nifti_1_header h = validHeader();
+    h.dim[1] = 2;
+    h.dim[2] = 1;
+    h.dim[3] = 1;
+    h.scl_slope = 0.5f;
+    h.scl_inter = -1.0f;
+    std::ofstream out(folder.file("scaled.nii"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&h), sizeof h);
+    out.write("\0\0\0\0", 4);
+    int16_t samples[2] = {10, -4};
+    out.write(reinterpret_cast<const char*>(samples), sizeof samples);
+    out.close();
+    NiftiReadResult read = readNiftiImage(folder.file("scaled.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
+    ASSERT_EQ(read.error, "");
+    EXPECT_FALSE(read.image.isInt16);
+    EXPECT_EQ(read.image.floatSamples, (std::vector<float>{4.0f, -3.0f}));
+}
+
+TEST(NiftiRead, ReadsByteSwappedFiles) {
+    ScratchFolder folder;
+    nifti_1_header h = validHeader();
+    h.dim[1] = 2;
+    h.dim[2] = 1;
+    h.dim[3] = 1;
+    nifti_1_header swapped = h;
+    swap_nifti_header(&swapped, 1);
+    std::ofstream out(folder.file("big_endian.nii"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&swapped), sizeof swapped);
+    out.write("\0\0\0\0", 4);
+    unsigned char samples[4] = {0x01, 0x02, 0xFF, 0xFE};  // 0x0102 and 0xFFFE big-endian
+    out.write(reinterpret_cast<const char*>(samples), sizeof samples);
+    out.close();
+    NiftiReadResult read = readNiftiImage(folder.file("big_endian.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
+    ASSERT_EQ(read.error, "");
+    ASSERT_TRUE(read.image.isInt16);
+    EXPECT_EQ(read.image.int16Samples, (std::vector<int16_t>{0x0102, -2}));
+}
+
+// One bad file per row: how it is made and the words its refusal must contain.
+struct BadFileCase {
+    const char* name;
+    const char* fileName;
+    void (*make)(const std::string& path);
+    const char* expected;
+    NiftiLimits limits;
+};
+
+void makeNothing(const std::string&) {}
+void makeText(const std::string& path) { std::ofstream(path) << "this is not an image\n"; }
+void makeNotNiftiName(const std::string& path) { writeRaw(path, validHeader()); }
+void makeTruncatedPlain(const std::string& path) { writeRaw(path, validHeader(), 10); }
+void makeTruncatedGz(const std::string& path) {
+    nifti_1_header h = validHeader();
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, &h, sizeof h);
+    gzwrite(file, "\0\0\0\0", 4);
+    char some[10] = {0};
+    gzwrite(file, some, sizeof some);
+    gzclose(file);
+}
+void makeTwoDimensional(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[0] = 2;
+    writeRaw(path, h);
+}
+void makeZeroSize(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[2] = 0;
+    writeRaw(path, h);
+}
+void makeNegativeSize(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[3] = -5;
+    writeRaw(path, h);
+}
+void makeSingularSform(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.sform_code = 1;
+    float row[4] = {1, 2, 3, 0};
+    memcpy(h.srow_x, row, sizeof row);
+    memcpy(h.srow_y, row, sizeof row);
+    memcpy(h.srow_z, row, sizeof row);
+    writeRaw(path, h);
+}
+void makeZeroPixdim(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.pixdim[2] = 0.0f;
+    writeRaw(path, h);
+}
+void makeLargeAnatomical(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[1] = 513;
+    h.dim[2] = 1;
+    h.dim[3] = 1;
+    writeRaw(path, h);
+}
+void makeHugeVolume(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[1] = 2000;
+    h.dim[2] = 2000;
+    h.dim[3] = 1000;  // 4e9 voxels per volume: only the header is written
+    writeRaw(path, h, 0);
+}
+void makeComplex(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.datatype = DT_COMPLEX64;
+    h.bitpix = 64;
+    writeRaw(path, h);
+}
+void makeAnalyze(const std::string& path) {
+    nifti_1_header h = validHeader();
+    memset(h.magic, 0, 4);
+    writeRaw(path, h);
+}
+void makeSeveralVolumes(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[0] = 4;
+    h.dim[4] = 3;
+    writeRaw(path, h);
+}
+
+NiftiLimits anatomicalLimits() {
+    NiftiLimits limits;
+    limits.maxVoxelsPerAxis = 512;
+    limits.allowSeveralVolumes = false;
+    return limits;
+}
+
+class NiftiBadFile : public ::testing::TestWithParam<BadFileCase> {};
+
+TEST_P(NiftiBadFile, IsRefusedWithItsReason) {
+    const BadFileCase& c = GetParam();
+    ScratchFolder folder;
+    std::string path = folder.file(c.fileName);
+    c.make(path);
+    NiftiReadResult read = readNiftiImage(path, SampleKind::kInt16WhenRaw, c.limits);
+    EXPECT_NE(read.error.find(c.expected), std::string::npos) << "refusal: " << read.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, NiftiBadFile,
+    ::testing::Values(BadFileCase{"missing", "missing.nii", makeNothing, "does not exist", NiftiLimits{}},
+                      BadFileCase{"text", "text.nii", makeText, "not a NIfTI-1 file", NiftiLimits{}},
+                      BadFileCase{"wrong_name", "image.img", makeNotNiftiName, "not named as a NIfTI-1", NiftiLimits{}},
+                      BadFileCase{"analyze", "analyze.nii", makeAnalyze, "without the NIfTI magic", NiftiLimits{}},
+                      BadFileCase{"truncated_plain", "short.nii", makeTruncatedPlain, "is truncated", NiftiLimits{}},
+                      BadFileCase{"truncated_gz", "short.nii.gz", makeTruncatedGz, "truncated or unreadable", NiftiLimits{}},
+                      BadFileCase{"two_dimensions", "flat.nii", makeTwoDimensional, "at least 3", NiftiLimits{}},
+                      BadFileCase{"zero_size", "zero.nii", makeZeroSize, "size 0 along dimension 2", NiftiLimits{}},
+                      BadFileCase{"negative_size", "negative.nii", makeNegativeSize, "size -5 along dimension 3",
+                                  NiftiLimits{}},
+                      BadFileCase{"singular_sform", "singular.nii", makeSingularSform, "singular", NiftiLimits{}},
+                      BadFileCase{"zero_pixdim", "pixdim.nii", makeZeroPixdim, "singular", NiftiLimits{}},
+                      BadFileCase{"anatomical_too_large", "large.nii", makeLargeAnatomical, "at most 512",
+                                  anatomicalLimits()},
+                      BadFileCase{"voxel_count_over_int32", "huge.nii", makeHugeVolume, "4000000000 voxels per volume",
+                                  NiftiLimits{}},
+                      BadFileCase{"complex_samples", "complex.nii", makeComplex, "unsupported sample type",
+                                  NiftiLimits{}},
+                      BadFileCase{"anatomical_with_volumes", "volumes.nii", makeSeveralVolumes, "3 volumes",
+                                  anatomicalLimits()}),
+    [](const ::testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
+
+TEST(NiftiStem, DropsFolderAndExtension) {
+    EXPECT_EQ(niftiStem("/data/sub-01/run1.nii.gz"), "run1");
+    EXPECT_EQ(niftiStem("anat.nii"), "anat");
+    EXPECT_EQ(niftiStem("dir.nii/scan.v2.nii"), "scan.v2");
+}
+
+} // namespace
