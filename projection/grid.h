@@ -63,7 +63,8 @@ inline float centredCoordinate(int32_t i, float offset) {
 // floor(t + 0.5) as a 32-bit integer, computed in double: halves go up (-0.5 -> 0, 2.5 -> 3). A NaN, an
 // infinity or a value outside (-2^31, 2^31) gives INT32_MIN, a negative index that fails every inside test.
 inline int32_t roundHalfUp(float value) {
-    double t = value;
+    const double t = value;
+    // Guarding the range first keeps every conversion below within 32 bits.
     if (!(t > -2147483648.0 && t < 2147483648.0)) {
         return INT32_MIN;
     }
@@ -71,7 +72,7 @@ inline int32_t roundHalfUp(float value) {
         return static_cast<int32_t>(t + 0.5);
     }
     // Truncation of a negative value goes up; step one below it and add the rounded remainder (0 or 1).
-    int32_t below = static_cast<int32_t>(t) - 1;
+    const int32_t below = static_cast<int32_t>(t) - 1;
     return below + static_cast<int32_t>(t - static_cast<double>(below) + 0.5);
 }
 
@@ -83,13 +84,15 @@ inline GridOffsets centreOffsets(const GridSize& size) {
 
 // The nearest target voxel of a walked voxel given by its centred coordinates: m maps centred walked
 // coordinates to centred target coordinates, the target's centre offsets are added back and each axis is
-// rounded with roundHalfUp. The w component of the mapped point is not used.
+// rounded with roundHalfUp. The point is mapped exactly as transformPoint maps (cx, cy, cz, 1): each row's
+// four products rounded and added in column order (the fourth product, by 1, is exact). It is written out
+// here so that it inlines into the passes, and the unused w row is not computed.
 inline GridIndex mapToGrid(const Matrix4& m, float cx, float cy, float cz, const GridOffsets& target) {
-    Vector4 centred = {cx, cy, cz, 1.0f};
-    Vector4 mapped;
-    transformPoint(m, centred, mapped);
-    GridIndex index = {roundHalfUp(mapped.x + target.x), roundHalfUp(mapped.y + target.y),
-                       roundHalfUp(mapped.z + target.z)};
+    const float* r = m.m;
+    const float x = ((r[0] * cx + r[1] * cy) + r[2] * cz) + r[3] * 1.0f;
+    const float y = ((r[4] * cx + r[5] * cy) + r[6] * cz) + r[7] * 1.0f;
+    const float z = ((r[8] * cx + r[9] * cy) + r[10] * cz) + r[11] * 1.0f;
+    GridIndex index = {roundHalfUp(x + target.x), roundHalfUp(y + target.y), roundHalfUp(z + target.z)};
     return index;
 }
 
