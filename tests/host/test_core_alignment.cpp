@@ -23,27 +23,30 @@ struct AlignmentCase {
     int vmrOrientation;
     int32_t vmrDims[3];
     float vmrVoxel[3];
-    int vmrFlipAxes;  // bit a: flipVmrDocument(axis a)
+    int vmrFlipAxes; // bit a: flipVmrDocument(axis a)
 };
 
+// clang-format off
 const AlignmentCase kCases[] = {
-    {"axial_ascending", kPhantomAxial, false, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"axial_descending", kPhantomAxial, true, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"sagittal_ascending", kPhantomSagittal, false, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"sagittal_descending", kPhantomSagittal, true, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"coronal_ascending", kPhantomCoronal, false, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"coronal_descending", kPhantomCoronal, true, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"oblique_ascending", kPhantomOblique, false, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"oblique_descending", kPhantomOblique, true, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
-    {"oblique_rotated_into_sagittal_vmr", kPhantomOblique, true, {5, -8, 20}, {80, 72, 25}, {3, 3.2f, 4.5f}, kPhantomSagittal, {40, 48, 36}, {1.2f, 1, 1.5f}, 0},
-    {"coronal_tilted_into_coronal_vmr", kPhantomCoronal, false, {-15, 4, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomCoronal, {64, 64, 64}, {4, 4, 4}, 0},
-    {"axial_into_x_flipped_vmr", kPhantomAxial, true, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 1},
-    {"axial_ascending_into_x_flipped_vmr", kPhantomAxial, false, {0, 0, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 1},
-    {"coronal_into_yz_flipped_vmr", kPhantomCoronal, false, {3, 0, -6}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomAxial, {50, 60, 70}, {2, 2, 2}, 6},
-    {"sagittal_into_all_flipped_sagittal_vmr", kPhantomSagittal, true, {0, 10, 0}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomSagittal, {64, 64, 64}, {4, 4, 4}, 7},
-    {"oblique_into_z_flipped_oblique_vmr", kPhantomOblique, false, {0, 0, 30}, {64, 64, 30}, {3.5f, 3.5f, 4}, kPhantomOblique, {64, 64, 64}, {4, 4, 4}, 4},
-    {"single_slice", kPhantomOblique, false, {2, 3, 4}, {64, 64, 1}, {3.5f, 3.5f, 4}, kPhantomAxial, {64, 64, 64}, {4, 4, 4}, 0},
+    // name                                  FMR orientation  desc   rotation     FMR dims      FMR voxel         VMR orientation   VMR dims      VMR voxel       flips
+    {"axial_ascending",                      kPhantomAxial,    false, {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"axial_descending",                     kPhantomAxial,    true,  {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"sagittal_ascending",                   kPhantomSagittal, false, {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"sagittal_descending",                  kPhantomSagittal, true,  {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"coronal_ascending",                    kPhantomCoronal,  false, {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"coronal_descending",                   kPhantomCoronal,  true,  {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"oblique_ascending",                    kPhantomOblique,  false, {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"oblique_descending",                   kPhantomOblique,  true,  {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
+    {"oblique_rotated_into_sagittal_vmr",    kPhantomOblique,  true,  {5, -8, 20}, {80, 72, 25}, {3, 3.2f, 4.5f},  kPhantomSagittal, {40, 48, 36}, {1.2f, 1, 1.5f}, 0},
+    {"coronal_tilted_into_coronal_vmr",      kPhantomCoronal,  false, {-15, 4, 0}, {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomCoronal,  {64, 64, 64}, {4, 4, 4},      0},
+    {"axial_into_x_flipped_vmr",             kPhantomAxial,    true,  {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      1},
+    {"axial_ascending_into_x_flipped_vmr",   kPhantomAxial,    false, {0, 0, 0},   {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      1},
+    {"coronal_into_yz_flipped_vmr",          kPhantomCoronal,  false, {3, 0, -6},  {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomAxial,    {50, 60, 70}, {2, 2, 2},      6},
+    {"sagittal_into_all_flipped_sagittal",   kPhantomSagittal, true,  {0, 10, 0},  {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomSagittal, {64, 64, 64}, {4, 4, 4},      7},
+    {"oblique_into_z_flipped_oblique_vmr",   kPhantomOblique,  false, {0, 0, 30},  {64, 64, 30}, {3.5f, 3.5f, 4},  kPhantomOblique,  {64, 64, 64}, {4, 4, 4},      4},
+    {"single_slice",                         kPhantomOblique,  false, {2, 3, 4},   {64, 64, 1},  {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
 };
+// clang-format on
 
 class InitialAlignment : public ::testing::TestWithParam<AlignmentCase> {};
 
@@ -62,7 +65,8 @@ TEST_P(InitialAlignment, PluginChainIsTheTrueVoxelMap) {
             ASSERT_TRUE(flipVmrDocument(vmr, axis));
         }
     }
-    phantomGridAffine(c.fmrDims, c.fmrVoxel, c.fmrOrientation, c.descending, c.fmrRotationDeg, fmrCentre, affine);
+    phantomGridAffine(c.fmrDims, c.fmrVoxel, c.fmrOrientation, c.descending, c.fmrRotationDeg, fmrCentre,
+                      affine);
     HostDocument* fmr = createFmrDocument(c.fmrDims, affine, kFmrDataInt16, 1, "f.fmr", "f");
     ASSERT_NE(fmr, nullptr);
     ASSERT_TRUE(addDocument(&host.workspace, vmr));
@@ -83,9 +87,9 @@ TEST_P(InitialAlignment, PluginChainIsTheTrueVoxelMap) {
     IaMatrix ia;
     Matrix4 flip;
     int scratch[6];
-    ASSERT_TRUE(gHostFunctions.zrCalculateIAMatrix(&fmrPosition, &vmrPosition, &past, &ia, flip.m, &scratch[0],
-                                                   &scratch[1], &scratch[2], &scratch[3], &scratch[4],
-                                                   &scratch[5]));
+    ASSERT_TRUE(gHostFunctions.zrCalculateIAMatrix(&fmrPosition, &vmrPosition, &past, &ia, flip.m,
+                                                   &scratch[0], &scratch[1], &scratch[2], &scratch[3],
+                                                   &scratch[4], &scratch[5]));
     Matrix4 chain;
     buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flip, ia, chain);
 
@@ -136,10 +140,11 @@ TEST_P(InitialAlignment, PluginChainIsTheTrueVoxelMap) {
 INSTANTIATE_TEST_SUITE_P(EveryOrientation, InitialAlignment, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<AlignmentCase>& info) { return info.param.name; });
 
-// The slice-order flip the host assumes must be the one the plug-in builds, for the cases its rule singles out.
+// The slice-order flip the host assumes must be the one the plug-in builds, for the cases its rule singles
+// out.
 TEST(InitialAlignment, SliceOrderFlipAgreesWithThePluginsRule) {
-    const float differences[][3] = {{10, 0, 0}, {-10, 0, 0}, {0, 0, -30}, {0, 0, 30}, {1, 30, -0.5f},
-                                    {1, 30, 0.5f}, {5, 0, -5}, {0, 0, 0}, {-3, 2, 1}, {2, -3, -1}};
+    const float differences[][3] = {{10, 0, 0},    {-10, 0, 0}, {0, 0, -30}, {0, 0, 30}, {1, 30, -0.5f},
+                                    {1, 30, 0.5f}, {5, 0, -5},  {0, 0, 0},   {-3, 2, 1}, {2, -3, -1}};
     for (const float* d : differences) {
         ScannerPositionHeader position;
         memset(&position, 0, sizeof position);
@@ -184,7 +189,7 @@ TEST(InitialAlignment, UnreadableRecordsGiveIdentityAndFalse) {
         const ScannerPositionHeader* vmr;
         const PastTransformationsHeader* past;
     } cases[] = {{&zeroed, &good, &history}, {&good, &badSize, &history}, {&sameCentres, &good, &history},
-                 {&good, &good, &malformed},  {nullptr, &good, &history},  {&good, &good, nullptr}};
+                 {&good, &good, &malformed}, {nullptr, &good, &history},  {&good, &good, nullptr}};
     for (const Case& c : cases) {
         IaMatrix ia;
         float flip[16];
@@ -201,4 +206,4 @@ TEST(InitialAlignment, UnreadableRecordsGiveIdentityAndFalse) {
     EXPECT_TRUE(computeInitialAlignment(&good, &good, &history, &ia, flip));
 }
 
-}  // namespace
+} // namespace

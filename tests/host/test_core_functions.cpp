@@ -17,7 +17,7 @@ template <class A> struct SameType<A, A> {
     enum { value = 1 };
 };
 #define ZR_CHECK_UNCALLED(name)
-#define ZR_CHECK_CALLED(name, Result, Parameters)                                                              \
+#define ZR_CHECK_CALLED(name, Result, Parameters)                                                            \
     static_assert(SameType<decltype(&name), decltype(HostFunctionTable::name)>::value, #name " type");
 ZR_HOST_FUNCTIONS(ZR_CHECK_UNCALLED, ZR_CHECK_CALLED)
 #undef ZR_CHECK_UNCALLED
@@ -90,14 +90,14 @@ TEST(HostFunctions, WrongKindOrMissingDocumentFailsWithoutWriting) {
     memcpy(&past, untouched, sizeof past);
     int scratch = 77;
 
-    ASSERT_TRUE(zrSetAsCurrentDocument(0));  // a VMR: every FMR call fails
+    ASSERT_TRUE(zrSetAsCurrentDocument(0)); // a VMR: every FMR call fails
     EXPECT_FALSE(zrGetHeaderOfCurrentFMR(&fmrHeader));
     EXPECT_FALSE(zrSetHeaderOfCurrentFMR(&fmrHeader));
     EXPECT_FALSE(zrGetScannerPositionHeaderOfCurrentFMR(&position));
     EXPECT_EQ(zrGetSTCFloatDataOfCurrentFMR(), nullptr);
     EXPECT_EQ(zrGetSTCIntDataOfCurrentFMR(), nullptr);
     EXPECT_FALSE(zrSaveFMRAndSTC(&fmrHeader, "x"));
-    ASSERT_TRUE(zrSetAsCurrentDocument(1));  // an FMR: every VMR call fails
+    ASSERT_TRUE(zrSetAsCurrentDocument(1)); // an FMR: every VMR call fails
     EXPECT_FALSE(zrGetMainHeaderOfCurrentVMR(&vmrHeader));
     EXPECT_FALSE(zrGetScannerPositionHeaderOfCurrentVMR(&position));
     EXPECT_FALSE(zrGetPastTransformationsHeaderOfCurrentVMR(&past));
@@ -180,7 +180,7 @@ TEST(HostFunctions, TakingAHeaderRenamesTheDocumentAndSavingPassesItOn) {
     ASSERT_TRUE(zrGetHeaderOfCurrentFMR(&header));
     strcpy(header.stcPrefix, "run2_VMR");
     strcpy(header.fileName, "run2_VMR.fmr");
-    header.dimX = 999;  // the grid describes the storage and is not taken over
+    header.dimX = 999; // the grid describes the storage and is not taken over
     header.dataType = kFmrDataFloat32;
     ASSERT_TRUE(zrSetHeaderOfCurrentFMR(&header));
     EXPECT_STREQ(host.intFmr->stcPrefix, "run2_VMR");
@@ -332,4 +332,4 @@ TEST(HostDocuments, PastTransformationRecordKeepsItsBounds) {
     EXPECT_EQ(sign[0] + sign[1] + sign[2], 3);
 }
 
-}  // namespace
+} // namespace

@@ -74,7 +74,8 @@ Similarity paintFirstFmr(const PhantomOptions& options) {
     EXPECT_TRUE(buildPhantomWorkspace(&options, &host.workspace));
     GatheredRun run;
     gather(1, run);
-    projectFmrToVmr(run.vmrVoxels, run.vmrHeader, run.flip, run.volume, run.fmrHeader, run.fmrPosition, run.ia);
+    projectFmrToVmr(run.vmrVoxels, run.vmrHeader, run.flip, run.volume, run.fmrHeader, run.fmrPosition,
+                    run.ia);
     EXPECT_EQ(host.record.redraws, 1);
     return Similarity{loggedValue(host.record.log, "SSD of FMR-VMR (only overlapping part): "),
                       loggedValue(host.record.log, "NCC of FMR-VMR (only overlapping part): ")};
@@ -88,7 +89,8 @@ double resampledCorrelation(const PhantomOptions& options) {
     EXPECT_TRUE(buildPhantomWorkspace(&options, &host.workspace));
     GatheredRun run;
     gather(1, run);
-    projectVmrToFmr(run.vmrVoxels, run.vmrHeader, run.flip, run.volume, run.fmrHeader, run.fmrPosition, run.ia);
+    projectVmrToFmr(run.vmrVoxels, run.vmrHeader, run.flip, run.volume, run.fmrHeader, run.fmrPosition,
+                    run.ia);
     // Where the data really are: the geometry without the header error.
     float centre[3], rotation[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -108,9 +110,8 @@ double resampledCorrelation(const PhantomOptions& options) {
                 double p[3];
                 affineApply(affine, x, y, z, p);
                 const double a = run.values[index];
-                const double b = phantomAnatomicalIntensity(static_cast<float>(p[0]),
-                                                                  static_cast<float>(p[1]),
-                                                                  static_cast<float>(p[2]));
+                const double b = phantomAnatomicalIntensity(
+                    static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
                 sa += a, sb += b, saa += a * a, sbb += b * b, sab += a * b;
                 ++n;
             }
@@ -145,8 +146,8 @@ TEST(Phantom, VolumesAreSampledFromTheObjectWhereTheirGeometrySays) {
             for (int32_t x = 0; x < 64; ++x) {
                 double p[3];
                 affineApply(vmr.voxelToScanner, x, y, z, p);
-                float expected = phantomAnatomicalIntensity(static_cast<float>(p[0]), static_cast<float>(p[1]),
-                                                            static_cast<float>(p[2]));
+                float expected = phantomAnatomicalIntensity(
+                    static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
                 int value = vmr.voxels[x + 64 * (y + 64 * z)];
                 ASSERT_LE(fabs(value - expected), 3.0) << x << "," << y << "," << z;
                 tissueVoxels += expected > 0.0f;
@@ -184,8 +185,8 @@ TEST(Phantom, VolumesAreSampledFromTheObjectWhereTheirGeometrySays) {
     initWorkspace(&again);
     ASSERT_TRUE(buildPhantomWorkspace(&shifted, &again));
     EXPECT_EQ(memcmp(again.documents[0]->voxels, vmr.voxels, 64 * 64 * 64), 0);
-    EXPECT_EQ(memcmp(again.documents[1]->intVolumes[0], run1.intVolumes[0], 3 * 64 * 64 * 30 * sizeof(int16_t)),
-              0);
+    EXPECT_EQ(
+        memcmp(again.documents[1]->intVolumes[0], run1.intVolumes[0], 3 * 64 * 64 * 30 * sizeof(int16_t)), 0);
     EXPECT_NEAR(again.documents[1]->voxelToScanner[7] - run1.voxelToScanner[7], 8.0, 1e-9);
     releaseWorkspaceDocuments(&again);
     releaseWorkspaceDocuments(&workspace);
@@ -250,12 +251,17 @@ TEST_P(PhantomProjection, HeaderShiftedByEightMillimetresScoresWorse) {
 }
 
 const ProjectionCase kProjectionCases[] = {
-    {"axial_ascending", kPhantomAxial, false, 0},       {"axial_descending", kPhantomAxial, true, 0},
-    {"sagittal_descending", kPhantomSagittal, true, 0}, {"coronal_ascending", kPhantomCoronal, false, 0},
-    {"oblique_descending", kPhantomOblique, true, 0},   {"oblique_into_flipped_vmr", kPhantomOblique, true, 5},
+    {"axial_ascending", kPhantomAxial, false, 0},
+    {"axial_descending", kPhantomAxial, true, 0},
+    {"sagittal_descending", kPhantomSagittal, true, 0},
+    {"coronal_ascending", kPhantomCoronal, false, 0},
+    {"oblique_descending", kPhantomOblique, true, 0},
+    {"oblique_into_flipped_vmr", kPhantomOblique, true, 5},
 };
 
 INSTANTIATE_TEST_SUITE_P(Orientations, PhantomProjection, ::testing::ValuesIn(kProjectionCases),
-                         [](const ::testing::TestParamInfo<ProjectionCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ProjectionCase>& info) {
+                             return info.param.name;
+                         });
 
-}  // namespace
+} // namespace
