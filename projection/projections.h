@@ -17,14 +17,14 @@ void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const
                      const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix);
 
 // Replaces every FloatVolume element whose voxel lies inside the VMR by three times the VMR byte there;
-// the VMR is only read.
+// the VMR is only read. A matrix that cannot be inverted maps nothing inside, leaving the volume as it was.
 void projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
                      FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
                      const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix);
 
 // Paints FMR 1 then FMR 2 into the VMR, copies FMR 2 values above 20 into FMR 1's volume where both overlap,
-// logs the (sign-reversed) correlation, the dot-product NCC and the SSD of the pairs; asks the host to
-// redraw. The second FloatVolume is only read.
+// logs the (sign-reversed) correlation over the VMR voxels inside both FMRs, the dot-product NCC and the
+// SSD of those pairs; asks the host to redraw. The second FloatVolume is only read.
 void projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
                          FloatVolume& fmrVolume1, const FmrHeader& fmrHeader1,
                          const ScannerPositionHeader& fmrPosition1, const IaMatrix& iaMatrix1,
