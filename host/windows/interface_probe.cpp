@@ -2,7 +2,7 @@
 // plug-in calls, reports the version given on the command line, answers that no document is open, and
 // prints every call that reaches it.
 //
-//   Zentrovis <plug-in module> [--host-version A.B.C]
+//   Zentrovis <plug-in module> [--host-version A.B.C] [--execute-only]
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -86,8 +86,11 @@ HOST_EXPORT bool zrGetPastTransformationsHeaderOfCurrentVMR(PastTransformationsH
 
 int main(int argumentCount, char** arguments) {
     const char* modulePath = 0;
+    bool callInitPlugin = true;
     for (int i = 1; i < argumentCount; ++i) {
-        if (strcmp(arguments[i], "--host-version") == 0 && i + 1 < argumentCount) {
+        if (strcmp(arguments[i], "--execute-only") == 0) {
+            callInitPlugin = false;
+        } else if (strcmp(arguments[i], "--host-version") == 0 && i + 1 < argumentCount) {
             if (sscanf(arguments[++i], "%d.%d.%d", &gVersion[0], &gVersion[1], &gVersion[2]) != 3) {
                 fprintf(stderr, "--host-version needs A.B.C\n");
                 return 2;
@@ -100,9 +103,9 @@ int main(int argumentCount, char** arguments) {
         }
     }
     if (modulePath == 0) {
-        fprintf(stderr, "usage: %s <plug-in module> [--host-version A.B.C]\n", arguments[0]);
+        fprintf(stderr, "usage: %s <plug-in module> [--host-version A.B.C] [--execute-only]\n", arguments[0]);
         return 2;
     }
     printf("host version: %d.%d.%d\n", gVersion[0], gVersion[1], gVersion[2]);
-    return runPluginSession(modulePath);
+    return runPluginSession(modulePath, callInitPlugin);
 }

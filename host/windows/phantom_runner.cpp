@@ -142,7 +142,7 @@ int main(int argumentCount, char** arguments) {
     printf("host version: %d.%d.%d\n", options.hostVersion[0], options.hostVersion[1],
            options.hostVersion[2]);
 
-    int result = runPluginSession(options.modulePath);
+    int result = runPluginSession(options.modulePath, true);
 
     const HostDocument* vmr = workspace.documents[0];
     if (options.saveDir != 0 && !writeRawFile(options.saveDir, "final.vmr.bytes", vmr->voxels,

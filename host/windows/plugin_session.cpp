@@ -28,18 +28,20 @@ static bool printMetadata(PluginLibrary library) {
     return true;
 }
 
-static PluginSessionResult runPluginObject(HostPluginObject* plugin) {
-    bool initialised = plugin->initPlugin();
-    printf("initPlugin: %s\n", initialised ? "true" : "false");
-    if (!initialised) {
-        return kSessionInitRefused;
+static PluginSessionResult runPluginObject(HostPluginObject* plugin, bool callInitPlugin) {
+    if (callInitPlugin) {
+        bool initialised = plugin->initPlugin();
+        printf("initPlugin: %s\n", initialised ? "true" : "false");
+        if (!initialised) {
+            return kSessionInitRefused;
+        }
     }
     bool executed = plugin->execute();
     printf("execute: %s\n", executed ? "true" : "false");
     return executed ? kSessionExecuted : kSessionExecuteFailed;
 }
 
-PluginSessionResult runPluginSession(const char* path) {
+PluginSessionResult runPluginSession(const char* path, bool callInitPlugin) {
     PluginLibrary library = loadPluginLibrary(path);
     if (library == 0) {
         printf("cannot load plug-in module: %s\n", path);
@@ -57,7 +59,7 @@ PluginSessionResult runPluginSession(const char* path) {
         HostPluginObject* plugin = create();
         printf("createPlugin: %s\n", plugin != 0 ? "object" : "null");
         if (plugin != 0) {
-            result = runPluginObject(plugin);
+            result = runPluginObject(plugin, callInitPlugin);
             // The module's own deleting destructor, through slot 0.
             delete plugin;
             printf("deleted\n");

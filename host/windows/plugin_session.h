@@ -21,7 +21,8 @@ enum PluginSessionResult {
 };
 
 // Runs the whole session on the module at path and prints each step and the metadata to stdout, one line
-// each. The plug-in object is deleted and the module unloaded in every case.
-PluginSessionResult runPluginSession(const char* path);
+// each. Without callInitPlugin, execute is called on a fresh object straight away (as a host may do). The
+// plug-in object is deleted and the module unloaded in every case.
+PluginSessionResult runPluginSession(const char* path, bool callInitPlugin);
 
 #endif

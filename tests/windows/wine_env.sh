@@ -19,7 +19,7 @@ wine_run() {
     local out=$1
     shift
     set +e
-    "$WINE64" "$@" >"$out.crlf"
+    "$WINE64" "$@" </dev/null >"$out.crlf"
     RC=$?
     set -e
     tr -d '\r' <"$out.crlf" >"$out"
@@ -31,7 +31,7 @@ native_run() {
     local out=$1
     shift
     set +e
-    "$@" >"$out"
+    "$@" </dev/null >"$out"
     RC=$?
     set -e
 }
