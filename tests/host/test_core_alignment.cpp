@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <ostream>
+
 #include "core_test_support.h"
 #include "geometry/transformation_builder.h"
 #include "host/core/initial_alignment.h"
@@ -47,6 +49,11 @@ const AlignmentCase kCases[] = {
     {"single_slice",                         kPhantomOblique,  false, {2, 3, 4},   {64, 64, 1},  {3.5f, 3.5f, 4},  kPhantomAxial,    {64, 64, 64}, {4, 4, 4},      0},
 };
 // clang-format on
+
+// Failures name the case rather than dumping its bytes.
+void PrintTo(const AlignmentCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InitialAlignment : public ::testing::TestWithParam<AlignmentCase> {};
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <ostream>
+
 #include <vector>
 
 #include "core_test_support.h"
@@ -215,6 +217,10 @@ struct ProjectionCase {
     bool descending;
     int vmrFlipAxes;
 };
+
+void PrintTo(const ProjectionCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PhantomProjection : public ::testing::TestWithParam<ProjectionCase> {
   protected:
