@@ -13,8 +13,8 @@
 #include "host/core/workspace.h"
 
 // Slice orientation of a grid: the scanner directions of its voxel axes x, y, z.
-//   axial: x R->L (+x), y (+y), slices along +z;  coronal: slices along +y;  sagittal: slices along +x;
-//   oblique: axial tilted by 12 degrees about x and 7 degrees about z.
+//   axial: x +x, y +y, slices +z;  coronal: x +x, y -z, slices +y;  sagittal: x +y, y -z, slices +x;
+//   oblique: axial rotated by 12 degrees about x, then 7 degrees about z. Descending reverses the slices.
 enum PhantomOrientation { kPhantomAxial = 0, kPhantomSagittal = 1, kPhantomCoronal = 2, kPhantomOblique = 3 };
 
 struct PhantomOptions {
