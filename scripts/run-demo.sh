@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
-# Runs the stand-in host on its built-in phantom and says where the outputs are.
+# Runs the stand-in host Zentrovis with the posalign plug-in on its built-in phantom: the plug-in's log is
+# shown as it is written, then where the outputs are. MAPPING=2 or 3 chooses another mapping (default 1).
 set -euo pipefail
 build="${1:-build}"
 out="${2:-out/demo}"
-mkdir -p "$out"
-if [ -x "$build/Zentrovis" ]; then
-  "$build/Zentrovis" --demo --mapping 1 --out "$out" --force
-  echo
-  echo "Outputs in $out:"
-  ls -1 "$out"
-else
-  # Until the stand-in host is built, show what the module tells its host.
-  "$build/tests/plugin/show_plugin_metadata" "$build/posalign.so"
+mapping="${MAPPING:-1}"
+
+if [ ! -x "$build/Zentrovis" ]; then
+  cmake --build "$build" --target Zentrovis
 fi
+mkdir -p "$out"
+# The demo folder belongs to the demo: pictures of an earlier run would mix with this run's.
+rm -f "$out"/window-*.png
+
+echo "== Zentrovis --demo --mapping $mapping --out $out"
+status=0
+"$build/Zentrovis" --demo --mapping "$mapping" --out "$out" --force || status=$?
+
+echo
+echo "== Outputs in $out:"
+ls -l "$out"
+last_picture="$(ls -1 "$out"/window-*.png 2>/dev/null | tail -n 1 || true)"
+if [ -n "$last_picture" ]; then
+  echo "Last window picture: $last_picture"
+fi
+echo "Log: $out/posalign.log"
+exit "$status"

@@ -1,9 +1,9 @@
 // Single-file NIfTI-1 reading and writing.
 //
-// The header is read and checked here first (through zlib, which reads plain and compressed files alike)
-// so that every refusal names its reason; only a header that passes is handed to the NIfTI library,
-// which reads and byte-swaps the data. Writing builds the header here and writes it through zlib so that
-// every failed write is noticed.
+// The header and the data are read here through zlib (which reads plain and compressed files alike), with
+// the NIfTI library's record, byte swapping, quaternion and type helpers: every refusal names its reason,
+// and data that end early are refused rather than filled up with zeros. Writing builds the header here and
+// writes it through zlib so that every failed write is noticed.
 #include "host/app/nifti_file.h"
 
 #include <nifti1_io.h>
@@ -175,6 +175,29 @@ void samplesToFloat(int datatype, const void* data, size_t count, float slope, f
     }
 }
 
+// Reads the data bytes that follow the header at offset (through zlib, so plain and compressed files alike);
+// got tells how many there were. A compressed file that ends early or is corrupt reads short.
+std::string readData(const std::string& path, long offset, std::vector<unsigned char>& data, size_t& got) {
+    gzFile file = gzopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "cannot be opened";
+    }
+    gzbuffer(file, 1 << 17);
+    got = 0;
+    bool ok = gzseek(file, offset, SEEK_SET) == offset;
+    while (ok && got < data.size()) {
+        size_t left = data.size() - got;
+        unsigned chunk = left > (1u << 30) ? (1u << 30) : static_cast<unsigned>(left);
+        int n = gzread(file, data.data() + got, chunk);
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    gzclose(file);
+    return "";
+}
+
 NiftiGeometry geometryOf(const nifti_1_header& h) {
     NiftiGeometry g;
     for (int i = 0; i < 8; ++i) {
@@ -311,13 +334,19 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
         return result;
     }
 
-    nifti_image* nim = nifti_image_read(path.c_str(), 1);
-    if (nim == nullptr || nim->data == nullptr || nim->nvox != count) {
-        if (nim != nullptr) {
-            nifti_image_free(nim);
-        }
-        result.error = "has truncated or unreadable data";
+    std::vector<unsigned char> data(count * static_cast<size_t>(bytesPerSample));
+    size_t got = 0;
+    result.error = readData(path, static_cast<long>(header.vox_offset), data, got);
+    if (!result.error.empty()) {
         return result;
+    }
+    if (got < data.size()) {
+        result.error = "is truncated: its data need " + std::to_string(data.size()) +
+                       " bytes, the file holds " + std::to_string(got);
+        return result;
+    }
+    if (swapped && swapSize > 1) {
+        nifti_swap_Nbytes(count, swapSize, data.data());
     }
     float slope = header.scl_slope;
     float inter = header.scl_inter;
@@ -331,12 +360,11 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
     if (kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled) {
         image.isInt16 = true;
         image.int16Samples.resize(count);
-        memcpy(image.int16Samples.data(), nim->data, count * sizeof(int16_t));
+        memcpy(image.int16Samples.data(), data.data(), count * sizeof(int16_t));
     } else {
         image.floatSamples.resize(count);
-        samplesToFloat(header.datatype, nim->data, count, slope, inter, image.floatSamples.data());
+        samplesToFloat(header.datatype, data.data(), count, slope, inter, image.floatSamples.data());
     }
-    nifti_image_free(nim);
     return result;
 }
 

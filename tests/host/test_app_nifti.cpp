@@ -1,7 +1,7 @@
 // NIfTI-1 reading and writing of the stand-in host: round trips over the formats and sample types it uses,
 // the choice of affine, and the refusal of every kind of bad file with its reason.
 #include <gtest/gtest.h>
-#include <nifti1.h>
+#include <nifti1_io.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -43,7 +43,8 @@ TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
     request.nt = c.nt;
     request.geometry = sformGeometry(affine, voxel);
     request.type = c.type;
-    request.samples = c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
+    request.samples =
+        c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
     ASSERT_EQ(writeNiftiImage(path, request, c.compress), "");
 
     NiftiReadResult read = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
@@ -70,16 +71,17 @@ TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
     EXPECT_EQ(magic[0] == 0x1f && magic[1] == 0x8b, c.compress);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, NiftiRoundTrip,
-                         ::testing::Values(RoundTripCase{"gz_int16_3d", true, NiftiOutputType::kInt16, 1},
-                                           RoundTripCase{"gz_int16_4d", true, NiftiOutputType::kInt16, 3},
-                                           RoundTripCase{"gz_float_3d", true, NiftiOutputType::kFloat32, 1},
-                                           RoundTripCase{"gz_float_4d", true, NiftiOutputType::kFloat32, 2},
-                                           RoundTripCase{"plain_int16_3d", false, NiftiOutputType::kInt16, 1},
-                                           RoundTripCase{"plain_int16_4d", false, NiftiOutputType::kInt16, 4},
-                                           RoundTripCase{"plain_float_3d", false, NiftiOutputType::kFloat32, 1},
-                                           RoundTripCase{"plain_float_4d", false, NiftiOutputType::kFloat32, 2}),
-                         [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, NiftiRoundTrip,
+    ::testing::Values(RoundTripCase{"gz_int16_3d", true, NiftiOutputType::kInt16, 1},
+                      RoundTripCase{"gz_int16_4d", true, NiftiOutputType::kInt16, 3},
+                      RoundTripCase{"gz_float_3d", true, NiftiOutputType::kFloat32, 1},
+                      RoundTripCase{"gz_float_4d", true, NiftiOutputType::kFloat32, 2},
+                      RoundTripCase{"plain_int16_3d", false, NiftiOutputType::kInt16, 1},
+                      RoundTripCase{"plain_int16_4d", false, NiftiOutputType::kInt16, 4},
+                      RoundTripCase{"plain_float_3d", false, NiftiOutputType::kFloat32, 1},
+                      RoundTripCase{"plain_float_4d", false, NiftiOutputType::kFloat32, 2}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 // A valid little header for hand-made files; callers spoil one field.
 nifti_1_header validHeader() {
@@ -131,7 +133,7 @@ TEST(NiftiRead, ChoosesSformThenQformThenPixdim) {
     h.qform_code = 1;
     h.quatern_b = 0.0f;
     h.quatern_c = 0.0f;
-    h.quatern_d = 1.0f;  // 180 degrees about z: x and y reversed
+    h.quatern_d = 1.0f; // 180 degrees about z: x and y reversed
     h.qoffset_x = 5.0f;
     writeRaw(folder.file("qform.nii"), h);
     h.sform_code = 2;
@@ -179,7 +181,8 @@ TEST(NiftiRead, AppliesScalingAndTurnsScaledInt16IntoFloat) {
     int16_t samples[2] = {10, -4};
     out.write(reinterpret_cast<const char*>(samples), sizeof samples);
     out.close();
-    NiftiReadResult read = readNiftiImage(folder.file("scaled.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
+    NiftiReadResult read =
+        readNiftiImage(folder.file("scaled.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
     ASSERT_EQ(read.error, "");
     EXPECT_FALSE(read.image.isInt16);
     EXPECT_EQ(read.image.floatSamples, (std::vector<float>{4.0f, -3.0f}));
@@ -196,10 +199,11 @@ TEST(NiftiRead, ReadsByteSwappedFiles) {
     std::ofstream out(folder.file("big_endian.nii"), std::ios::binary);
     out.write(reinterpret_cast<const char*>(&swapped), sizeof swapped);
     out.write("\0\0\0\0", 4);
-    unsigned char samples[4] = {0x01, 0x02, 0xFF, 0xFE};  // 0x0102 and 0xFFFE big-endian
+    unsigned char samples[4] = {0x01, 0x02, 0xFF, 0xFE}; // 0x0102 and 0xFFFE big-endian
     out.write(reinterpret_cast<const char*>(samples), sizeof samples);
     out.close();
-    NiftiReadResult read = readNiftiImage(folder.file("big_endian.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
+    NiftiReadResult read =
+        readNiftiImage(folder.file("big_endian.nii"), SampleKind::kInt16WhenRaw, NiftiLimits{});
     ASSERT_EQ(read.error, "");
     ASSERT_TRUE(read.image.isInt16);
     EXPECT_EQ(read.image.int16Samples, (std::vector<int16_t>{0x0102, -2}));
@@ -215,9 +219,15 @@ struct BadFileCase {
 };
 
 void makeNothing(const std::string&) {}
-void makeText(const std::string& path) { std::ofstream(path) << "this is not an image\n"; }
-void makeNotNiftiName(const std::string& path) { writeRaw(path, validHeader()); }
-void makeTruncatedPlain(const std::string& path) { writeRaw(path, validHeader(), 10); }
+void makeText(const std::string& path) {
+    std::ofstream(path) << "this is not an image\n";
+}
+void makeNotNiftiName(const std::string& path) {
+    writeRaw(path, validHeader());
+}
+void makeTruncatedPlain(const std::string& path) {
+    writeRaw(path, validHeader(), 10);
+}
 void makeTruncatedGz(const std::string& path) {
     nifti_1_header h = validHeader();
     gzFile file = gzopen(path.c_str(), "wb");
@@ -226,6 +236,23 @@ void makeTruncatedGz(const std::string& path) {
     char some[10] = {0};
     gzwrite(file, some, sizeof some);
     gzclose(file);
+}
+void makeCutGz(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[1] = 64;
+    h.dim[2] = 64;
+    h.dim[3] = 8;
+    std::vector<int16_t> samples(64 * 64 * 8);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<int16_t>(i * 7919); // poorly compressible
+    }
+    gzFile file = gzopen((path + ".whole").c_str(), "wb");
+    gzwrite(file, &h, sizeof h);
+    gzwrite(file, "\0\0\0\0", 4);
+    gzwrite(file, samples.data(), static_cast<unsigned>(samples.size() * sizeof(int16_t)));
+    gzclose(file);
+    std::string whole = readTextFile(path + ".whole");
+    writeBytesForTest(path, whole.substr(0, whole.size() / 2)); // the compressed stream breaks off
 }
 void makeTwoDimensional(const std::string& path) {
     nifti_1_header h = validHeader();
@@ -267,7 +294,7 @@ void makeHugeVolume(const std::string& path) {
     nifti_1_header h = validHeader();
     h.dim[1] = 2000;
     h.dim[2] = 2000;
-    h.dim[3] = 1000;  // 4e9 voxels per volume: only the header is written
+    h.dim[3] = 1000; // 4e9 voxels per volume: only the header is written
     writeRaw(path, h, 0);
 }
 void makeComplex(const std::string& path) {
@@ -308,26 +335,28 @@ TEST_P(NiftiBadFile, IsRefusedWithItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, NiftiBadFile,
-    ::testing::Values(BadFileCase{"missing", "missing.nii", makeNothing, "does not exist", NiftiLimits{}},
-                      BadFileCase{"text", "text.nii", makeText, "not a NIfTI-1 file", NiftiLimits{}},
-                      BadFileCase{"wrong_name", "image.img", makeNotNiftiName, "not named as a NIfTI-1", NiftiLimits{}},
-                      BadFileCase{"analyze", "analyze.nii", makeAnalyze, "without the NIfTI magic", NiftiLimits{}},
-                      BadFileCase{"truncated_plain", "short.nii", makeTruncatedPlain, "is truncated", NiftiLimits{}},
-                      BadFileCase{"truncated_gz", "short.nii.gz", makeTruncatedGz, "truncated or unreadable", NiftiLimits{}},
-                      BadFileCase{"two_dimensions", "flat.nii", makeTwoDimensional, "at least 3", NiftiLimits{}},
-                      BadFileCase{"zero_size", "zero.nii", makeZeroSize, "size 0 along dimension 2", NiftiLimits{}},
-                      BadFileCase{"negative_size", "negative.nii", makeNegativeSize, "size -5 along dimension 3",
-                                  NiftiLimits{}},
-                      BadFileCase{"singular_sform", "singular.nii", makeSingularSform, "singular", NiftiLimits{}},
-                      BadFileCase{"zero_pixdim", "pixdim.nii", makeZeroPixdim, "singular", NiftiLimits{}},
-                      BadFileCase{"anatomical_too_large", "large.nii", makeLargeAnatomical, "at most 512",
-                                  anatomicalLimits()},
-                      BadFileCase{"voxel_count_over_int32", "huge.nii", makeHugeVolume, "4000000000 voxels per volume",
-                                  NiftiLimits{}},
-                      BadFileCase{"complex_samples", "complex.nii", makeComplex, "unsupported sample type",
-                                  NiftiLimits{}},
-                      BadFileCase{"anatomical_with_volumes", "volumes.nii", makeSeveralVolumes, "3 volumes",
-                                  anatomicalLimits()}),
+    ::testing::Values(
+        BadFileCase{"missing", "missing.nii", makeNothing, "does not exist", NiftiLimits{}},
+        BadFileCase{"text", "text.nii", makeText, "not a NIfTI-1 file", NiftiLimits{}},
+        BadFileCase{"wrong_name", "image.img", makeNotNiftiName, "not named as a NIfTI-1", NiftiLimits{}},
+        BadFileCase{"analyze", "analyze.nii", makeAnalyze, "without the NIfTI magic", NiftiLimits{}},
+        BadFileCase{"truncated_plain", "short.nii", makeTruncatedPlain, "is truncated", NiftiLimits{}},
+        BadFileCase{"truncated_gz", "short.nii.gz", makeTruncatedGz,
+                    "is truncated: its data need 48 bytes, the file holds 10", NiftiLimits{}},
+        BadFileCase{"cut_gz", "cut.nii.gz", makeCutGz, "is truncated", NiftiLimits{}},
+        BadFileCase{"two_dimensions", "flat.nii", makeTwoDimensional, "at least 3", NiftiLimits{}},
+        BadFileCase{"zero_size", "zero.nii", makeZeroSize, "size 0 along dimension 2", NiftiLimits{}},
+        BadFileCase{"negative_size", "negative.nii", makeNegativeSize, "size -5 along dimension 3",
+                    NiftiLimits{}},
+        BadFileCase{"singular_sform", "singular.nii", makeSingularSform, "singular", NiftiLimits{}},
+        BadFileCase{"zero_pixdim", "pixdim.nii", makeZeroPixdim, "singular", NiftiLimits{}},
+        BadFileCase{"anatomical_too_large", "large.nii", makeLargeAnatomical, "at most 512",
+                    anatomicalLimits()},
+        BadFileCase{"voxel_count_over_int32", "huge.nii", makeHugeVolume, "4000000000 voxels per volume",
+                    NiftiLimits{}},
+        BadFileCase{"complex_samples", "complex.nii", makeComplex, "unsupported sample type", NiftiLimits{}},
+        BadFileCase{"anatomical_with_volumes", "volumes.nii", makeSeveralVolumes, "3 volumes",
+                    anatomicalLimits()}),
     [](const ::testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
 
 TEST(NiftiStem, DropsFolderAndExtension) {

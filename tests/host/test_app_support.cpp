@@ -40,7 +40,17 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return names;
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+void writeBytesForTest(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void writeTextFileForTest(const std::string& path) {
+    writeBytesForTest(path, std::string(400, 'x') + "\nnot an image\n");
+}
 
 std::string readTextFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,7 +60,8 @@ std::string readTextFile(const std::string& path) {
 }
 
 std::vector<double> centredAffine(int nx, int ny, int nz, double sx, double sy, double sz) {
-    return {sx, 0, 0, -sx * (nx - 1) / 2, 0, sy, 0, -sy * (ny - 1) / 2, 0, 0, sz, -sz * (nz - 1) / 2, 0, 0, 0, 1};
+    return {sx, 0, 0,  -sx * (nx - 1) / 2, 0, sy, 0, -sy * (ny - 1) / 2,
+            0,  0, sz, -sz * (nz - 1) / 2, 0, 0,  0, 1};
 }
 
 NiftiGeometry sformGeometry(const std::vector<double>& a, const float voxelSize[3]) {
@@ -76,8 +87,10 @@ void writeAnatomicalFixture(const std::string& path, int size) {
     for (int z = 0; z < size; ++z) {
         for (int y = 0; y < size; ++y) {
             for (int x = 0; x < size; ++x) {
-                double r = std::sqrt((x - centre) * (x - centre) + (y - centre) * (y - centre) + (z - centre) * (z - centre));
-                samples[x + size * (y + size * static_cast<size_t>(z))] = r < size * 0.35 ? 1000.0f + x : 50.0f;
+                double r = std::sqrt((x - centre) * (x - centre) + (y - centre) * (y - centre) +
+                                     (z - centre) * (z - centre));
+                samples[x + size * (y + size * static_cast<size_t>(z))] =
+                    r < size * 0.35 ? 1000.0f + x : 50.0f;
             }
         }
     }
@@ -86,20 +99,23 @@ void writeAnatomicalFixture(const std::string& path, int size) {
     request.geometry = sformGeometry(affine, voxel);
     request.type = NiftiOutputType::kFloat32;
     request.samples = samples.data();
-    std::string error = writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
+    std::string error =
+        writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
     if (!error.empty()) {
         throw std::runtime_error(path + ": " + error);
     }
 }
 
-void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm) {
+void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm, bool asFloat) {
     const int nx = 12, ny = 12, nz = 8;
     const float voxel[3] = {4, 4, 4};
     std::vector<double> affine = centredAffine(nx, ny, nz, 4, 4, 4);
     affine[3] += shiftMm;
     std::vector<int16_t> samples(static_cast<size_t>(nx) * ny * nz * volumes);
+    std::vector<float> floatSamples(samples.size());
     for (size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<int16_t>(100 + (i * 37) % 900);
+        floatSamples[i] = samples[i] * 0.25f;
     }
     NiftiWriteRequest request;
     request.nx = nx;
@@ -107,9 +123,10 @@ void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm)
     request.nz = nz;
     request.nt = volumes;
     request.geometry = sformGeometry(affine, voxel);
-    request.type = NiftiOutputType::kInt16;
-    request.samples = samples.data();
-    std::string error = writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
+    request.type = asFloat ? NiftiOutputType::kFloat32 : NiftiOutputType::kInt16;
+    request.samples = asFloat ? static_cast<const void*>(floatSamples.data()) : samples.data();
+    std::string error =
+        writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
     if (!error.empty()) {
         throw std::runtime_error(path + ": " + error);
     }
@@ -126,7 +143,9 @@ std::vector<char*> argumentVector(std::vector<std::string>& args) {
     return argv;
 }
 
-int exitStatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int exitStatusOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 } // namespace
 
@@ -157,7 +176,8 @@ ProgramRun runZentrovis(const std::vector<std::string>& args, const std::string&
     return run;
 }
 
-ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& answers) {
+ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args,
+                                  const std::vector<std::string>& answers) {
     std::vector<std::string> all = {ZENTROVIS_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv = argumentVector(all);
@@ -172,12 +192,12 @@ ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args, const st
     for (;;) {
         struct pollfd wait = {terminal, POLLIN, 0};
         if (poll(&wait, 1, 20000) <= 0) {
-            break;  // the program hangs: give up, the test's checks will fail
+            break; // the program hangs: give up, the test's checks will fail
         }
         char buffer[4096];
         ssize_t got = read(terminal, buffer, sizeof buffer);
         if (got <= 0) {
-            break;  // the child closed the terminal
+            break; // the child closed the terminal
         }
         run.out.append(buffer, static_cast<size_t>(got));
         size_t at = 0;

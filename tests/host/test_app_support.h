@@ -20,6 +20,8 @@ struct ScratchFolder {
 std::vector<std::string> folderEntries(const std::string& folder);
 
 bool fileExists(const std::string& path);
+void writeBytesForTest(const std::string& path, const std::string& bytes);
+void writeTextFileForTest(const std::string& path); // a few lines of plain text
 std::string readTextFile(const std::string& path);
 
 // An affine (row-major) with the given voxel sizes and the grid centre at the scanner origin.
@@ -31,13 +33,13 @@ NiftiGeometry sformGeometry(const std::vector<double>& affine, const float voxel
 // Writes a small anatomical: a bright sphere on a dim background, float samples, 2 mm voxels.
 void writeAnatomicalFixture(const std::string& path, int size);
 
-// Writes a small functional with the given number of int16 volumes, 4 mm voxels, covering the middle of the
-// anatomical; shiftMm moves its centre along x.
-void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm);
+// Writes a small functional (12x12x8) with the given number of volumes of int16 or float samples, 4 mm
+// voxels, covering the middle of the anatomical; shiftMm moves its centre along x.
+void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm, bool asFloat = false);
 
 // The outcome of a child process run.
 struct ProgramRun {
-    int exitStatus = -1;  // -1 when it did not exit normally
+    int exitStatus = -1; // -1 when it did not exit normally
     std::string out, err;
 };
 
@@ -46,6 +48,7 @@ ProgramRun runZentrovis(const std::vector<std::string>& args, const std::string&
 
 // Runs Zentrovis on a pseudo-terminal, typing each answer after the program has shown "]: " for it; returns
 // everything it printed on the terminal.
-ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& answers);
+ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args,
+                                  const std::vector<std::string>& answers);
 
 #endif
