@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <ostream>
 
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -27,6 +28,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_option("--out", o.outDir, "Folder for the outputs (created when missing)")->capture_default_str();
     app.add_option("--plugin", o.pluginPath,
                    "Plug-in module to load (default: posalign.so next to Zentrovis)");
+    std::string hostVersion;
+    app.add_option("--host-version", hostVersion,
+                   "Version the host reports to the plug-in, as A.B.C (to try the plug-in's version check)");
     app.add_flag("--force", o.force, "Replace outputs that exist already (inputs are never replaced)");
     app.footer(
         "Examples:\n"
@@ -56,6 +60,14 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         problem = "at most two --fmr images can be checked against one anatomical";
     } else if (o.outDir.empty()) {
         problem = "--out needs a folder name";
+    }
+    if (problem.empty() && !hostVersion.empty()) {
+        char end = 0;
+        int* v = o.hostVersion;
+        if (sscanf(hostVersion.c_str(), "%d.%d.%d%c", &v[0], &v[1], &v[2], &end) != 3 || v[0] < 0 ||
+            v[1] < 0 || v[2] < 0) {
+            problem = "--host-version needs three numbers, as in 2.9.9";
+        }
     }
     if (!problem.empty()) {
         err << "Zentrovis: " << problem << "\nRun Zentrovis --help for usage.\n";

@@ -15,8 +15,9 @@ struct AppOptions {
     std::vector<std::string> functionalPaths; // one or two
     int mapping = 0;                          // 1..3; 0: ask the user
     std::string outDir = "posalign-out";
-    std::string pluginPath; // empty: posalign.so next to the program
-    bool force = false;     // replace existing outputs
+    std::string pluginPath;            // empty: posalign.so next to the program
+    bool force = false;                // replace existing outputs
+    int hostVersion[3] = {-1, -1, -1}; // the version the host reports; -1: the host core's default
 };
 
 // Result of parsing: run with the options, or stop at once with exitCode (help shown: 0; misuse: 2).

@@ -316,6 +316,9 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     session.workspace.callbacks.saveFmr = onSaveFmr;
     session.workspace.callbacks.updateWindow = onUpdateWindow;
     session.workspace.callbacks.messageBox = onMessageBox;
+    if (options.hostVersion[0] >= 0) {
+        setHostVersion(options.hostVersion[0], options.hostVersion[1], options.hostVersion[2]);
+    }
     installWorkspace(&session.workspace);
 
     PluginOutcome outcome = runPluginOnce(plugin, streams.notes);

@@ -30,6 +30,10 @@ struct MappingCase {
     std::vector<std::string> savedFunctionals; // outputs besides log, anatomical and pictures
 };
 
+void PrintTo(const MappingCase& c, std::ostream* os) {
+    *os << "mapping " << c.mapping;
+}
+
 class PhantomMappings : public ::testing::TestWithParam<MappingCase> {};
 
 TEST_P(PhantomMappings, RunToTheEndWithTheirOutputs) {
@@ -211,6 +215,10 @@ void notAPlugin(NiftiInputs& inputs, std::vector<std::string>& args) {
     args = {"--vmr", inputs.anatomical, "--fmr", inputs.run1, "--plugin", inputs.run1};
 }
 
+void PrintTo(const BadInputCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class RefusedInput : public ::testing::TestWithParam<BadInputCase> {};
 
 TEST_P(RefusedInput, ExitsWithTwoNamingTheFileAndWritesNothing) {
@@ -295,6 +303,22 @@ TEST(Prompt, OnATerminalBadAnswersAreAskedAgain) {
     EXPECT_TRUE(contains(run.out, "\"two\" is not a whole number from 1 to 3")) << run.out;
     EXPECT_TRUE(contains(run.out, "Projecting VMR in FMR")) << run.out;
     EXPECT_TRUE(fileExists(inputs.out + "/run1_VMR.nii.gz"));
+}
+
+TEST(PluginStops, AnOldHostGetsTheMessageAndStatusOne) {
+    ScratchFolder folder;
+    std::string out = folder.file("out");
+    ProgramRun run = runZentrovis(
+        {"--demo", "--small-phantom", "--mapping", "1", "--host-version", "2.9.8", "--out", out});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_TRUE(contains(run.out, "Message: Can not execute this plugin")) << run.out;
+    // Only the log: nothing ran, so there is no painted anatomical and no picture.
+    EXPECT_EQ(folderEntries(out), std::vector<std::string>{"posalign.log"});
+    EXPECT_EQ(readTextFile(out + "/posalign.log"), run.out);
+
+    ProgramRun bad = runZentrovis({"--demo", "--host-version", "2.9", "--out", out});
+    EXPECT_EQ(bad.exitStatus, 2);
+    EXPECT_TRUE(contains(bad.err, "--host-version needs three numbers")) << bad.err;
 }
 
 TEST(Help, ShowsUsageWithAnExample) {

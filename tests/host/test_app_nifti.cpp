@@ -20,6 +20,10 @@ struct RoundTripCase {
     int nt;
 };
 
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class NiftiRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
@@ -320,6 +324,10 @@ NiftiLimits anatomicalLimits() {
     limits.maxVoxelsPerAxis = 512;
     limits.allowSeveralVolumes = false;
     return limits;
+}
+
+void PrintTo(const BadFileCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
 class NiftiBadFile : public ::testing::TestWithParam<BadFileCase> {};

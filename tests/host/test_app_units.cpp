@@ -2,7 +2,11 @@
 // output rules.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <sstream>
 
@@ -166,6 +170,26 @@ TEST(OutputFiles, ReplacesOnlyWhenTheWriteSucceeds) {
     EXPECT_EQ(folderEntries(folder.path), (std::vector<std::string>{"result.txt"}));
     ASSERT_EQ(writeTextFileAtomically(target, "second"), "");
     EXPECT_EQ(readTextFile(target), "second");
+}
+
+TEST(OutputFiles, AnInterruptRemovesThePartlyWrittenFile) {
+    ScratchFolder folder;
+    std::string target = folder.file("result.nii.gz");
+    pid_t child = fork();
+    if (child == 0) {
+        installTemporaryFileCleanup();
+        writeFileAtomically(target, [](const std::string& temporary) {
+            writeTextFile(temporary, "half an image");
+            raise(SIGTERM); // as if the user stopped the run in the middle of the write
+            return std::string();
+        });
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{});
 }
 
 } // namespace
