@@ -183,6 +183,11 @@ ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args,
     std::vector<char*> argv = argumentVector(all);
     int terminal = -1;
     pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child < 0) {
+        ProgramRun none;
+        none.exitStatus = kNoTerminal;
+        return none;
+    }
     if (child == 0) {
         execv(argv[0], argv.data());
         _exit(127);

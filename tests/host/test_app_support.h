@@ -46,6 +46,9 @@ struct ProgramRun {
 // Runs Zentrovis with args, stdin fed from stdinText (not a terminal), and waits for it.
 ProgramRun runZentrovis(const std::vector<std::string>& args, const std::string& stdinText = "");
 
+// exitStatus of runZentrovisOnTerminal when this machine cannot open a pseudo-terminal.
+const int kNoTerminal = -2;
+
 // Runs Zentrovis on a pseudo-terminal, typing each answer after the program has shown "]: " for it; returns
 // everything it printed on the terminal.
 ProgramRun runZentrovisOnTerminal(const std::vector<std::string>& args,
