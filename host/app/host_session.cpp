@@ -15,6 +15,7 @@
 #include "host/app/integer_prompt.h"
 #include "host/app/nifti_file.h"
 #include "host/app/output_files.h"
+#include "host/app/plane_orientation.h"
 #include "host/app/plugin_runner.h"
 #include "host/app/window_picture.h"
 #include "host/core/host_functions.h"
@@ -173,6 +174,9 @@ void onUpdateWindow(void* context) {
         view.coverageMin[axis] = session.coverage.minimum[axis];
         view.coverageMax[axis] = session.coverage.maximum[axis];
     }
+    view.planeOrientation[0] = planeOrientationName(vmr->voxelToScanner, 0, 1);
+    view.planeOrientation[1] = planeOrientationName(vmr->voxelToScanner, 0, 2);
+    view.planeOrientation[2] = planeOrientationName(vmr->voxelToScanner, 1, 2);
     view.windowNumber = ++session.windowCount;
     view.caption = windowCaption(session);
     RgbImage picture = renderWindow(view);

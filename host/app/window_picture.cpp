@@ -112,6 +112,18 @@ void drawPlane(RgbImage& image, const WindowView& v, const PlaneSpec& plane, int
     }
 }
 
+// "X-Y PLANE (AXIAL), Z = 40": the plane, its anatomical name when known, and where it lies.
+std::string planeLabel(const WindowView& v, int p) {
+    static const char* const kAxisNames[3] = {"X", "Y", "Z"};
+    const char* orientation = v.planeOrientation[p] != nullptr ? v.planeOrientation[p] : "";
+    std::string label = kPlanes[p].name;
+    if (orientation[0] != '\0') {
+        label += std::string(" (") + orientation + ")";
+    }
+    return label + ", " + kAxisNames[kPlanes[p].fixedAxis] + " = " +
+           std::to_string(planeIndex(v, kPlanes[p].fixedAxis));
+}
+
 } // namespace
 
 Rgb paintedColour(uint8_t value) {
@@ -138,7 +150,7 @@ RgbImage renderWindow(const WindowView& v) {
     for (int p = 0; p < 3; ++p) {
         widths[p] = std::max(1, static_cast<int>(std::lround(extent[kPlanes[p].uAxis] * pixelsPerMm)));
         heights[p] = std::max(1, static_cast<int>(std::lround(extent[kPlanes[p].vAxis] * pixelsPerMm)));
-        widths[p] = std::max(widths[p], textWidth("Y-Z PLANE, X = 000", 1));
+        widths[p] = std::max(widths[p], textWidth(planeLabel(v, p), 1));
         totalWidth += widths[p] + kMargin;
         tallest = std::max(tallest, heights[p]);
     }
@@ -151,12 +163,10 @@ RgbImage renderWindow(const WindowView& v) {
     drawText(image, kMargin, 8 + textHeight(2) + 5, v.caption, kText, 1);
 
     int left = kMargin;
-    const char* fixedNames[3] = {"X", "Y", "Z"};
     for (int p = 0; p < 3; ++p) {
         int top = kTitleBand + (tallest - heights[p]);
         drawPlane(image, v, kPlanes[p], left, top, widths[p], heights[p]);
-        std::string label = std::string(kPlanes[p].name) + ", " + fixedNames[kPlanes[p].fixedAxis] + " = " +
-                            std::to_string(planeIndex(v, kPlanes[p].fixedAxis));
+        std::string label = planeLabel(v, p);
         drawText(image, left, kTitleBand + tallest + 8, label, kText, 1);
         left += widths[p] + kMargin;
     }

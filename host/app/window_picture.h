@@ -17,7 +17,8 @@ struct WindowView {
     int planeX = 0, planeY = 0, planeZ = 0;               // voxel indices the three planes pass through
     bool hasCoverage = false;                             // draw the box below in each plane
     float coverageMin[3] = {0, 0, 0},
-          coverageMax[3] = {0, 0, 0}; // functional coverage, VMR voxel coordinates
+          coverageMax[3] = {0, 0, 0};               // functional coverage, VMR voxel coordinates
+    const char* planeOrientation[3] = {"", "", ""}; // anatomical names of the x-y, x-z and y-z planes
     int windowNumber = 0;
     std::string caption; // one line under the title, e.g. the document names
 };

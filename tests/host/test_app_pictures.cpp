@@ -3,10 +3,12 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "host/app/bitmap_font.h"
+#include "host/app/plane_orientation.h"
 #include "host/app/rgb_image.h"
 #include "host/app/window_picture.h"
 #include "tests/host/test_app_support.h"
@@ -142,6 +144,41 @@ TEST(WindowPicture, WritesAReadablePng) {
     EXPECT_EQ(pixels, image.pixels);
 
     EXPECT_NE(writePng(folder.file("missing-folder/picture.png"), image), "");
+}
+
+struct OrientationCase {
+    const char* name;
+    double affine[16];
+    const char* xy;
+    const char* xz;
+    const char* yz;
+};
+
+TEST(PlaneOrientation, NamesPlanesByTheScannerAxisOfTheirNormal) {
+    const double c = std::cos(0.3), s = std::sin(0.3); // 17 degrees: still close to the axes
+    const OrientationCase cases[] = {
+        {"axial", {2, 0, 0, 5, 0, 2, 0, 6, 0, 0, 3, 7, 0, 0, 0, 1}, "AXIAL", "CORONAL", "SAGITTAL"},
+        {"reversed axes",
+         {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1},
+         "AXIAL",
+         "CORONAL",
+         "SAGITTAL"},
+        // voxel x along scanner y, voxel y along scanner z, slices along scanner x
+        {"sagittal", {0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1}, "SAGITTAL", "AXIAL", "CORONAL"},
+        {"tilted", {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0, 0, 0, 0, 1}, "AXIAL", "CORONAL", "SAGITTAL"},
+        {"oblique",
+         {1, 0, 0, 0, 0, 0.7071, -0.7071, 0, 0, 0.7071, 0.7071, 0, 0, 0, 0, 1},
+         "OBLIQUE",
+         "OBLIQUE",
+         "SAGITTAL"},
+        // voxel y has no extent; voxel x runs diagonally between scanner x and y
+        {"flat", {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, "", "OBLIQUE", ""},
+    };
+    for (const OrientationCase& o : cases) {
+        EXPECT_STREQ(planeOrientationName(o.affine, 0, 1), o.xy) << o.name;
+        EXPECT_STREQ(planeOrientationName(o.affine, 0, 2), o.xz) << o.name;
+        EXPECT_STREQ(planeOrientationName(o.affine, 1, 2), o.yz) << o.name;
+    }
 }
 
 } // namespace
