@@ -82,24 +82,36 @@ inline GridOffsets centreOffsets(const GridSize& size) {
     return offsets;
 }
 
-// The nearest target voxel of a walked voxel given by its centred coordinates: m maps centred walked
-// coordinates to centred target coordinates, the target's centre offsets are added back and each axis is
-// rounded with roundHalfUp. The point is mapped exactly as transformPoint maps (cx, cy, cz, 1): each row's
-// four products rounded and added in column order (the fourth product, by 1, is exact). It is written out
-// here so that it inlines into the passes, and the unused w row is not computed.
-inline GridIndex mapToGrid(const Matrix4& m, float cx, float cy, float cz, const GridOffsets& target) {
-    const float* r = m.m;
-    const float x = ((r[0] * cx + r[1] * cy) + r[2] * cz) + r[3] * 1.0f;
-    const float y = ((r[4] * cx + r[5] * cy) + r[6] * cz) + r[7] * 1.0f;
-    const float z = ((r[8] * cx + r[9] * cy) + r[10] * cz) + r[11] * 1.0f;
-    GridIndex index = {roundHalfUp(x + target.x), roundHalfUp(y + target.y), roundHalfUp(z + target.z)};
-    return index;
-}
-
 // True when 0 <= index < size on every axis.
 inline bool isInsideGrid(const GridIndex& index, const GridSize& size) {
     return index.x >= 0 && index.x < size.x && index.y >= 0 && index.y < size.y && index.z >= 0 &&
            index.z < size.z;
+}
+
+// One axis of the voxel mapping: row is the matrix row of that axis. The point is mapped exactly as
+// transformPoint maps (cx, cy, cz, 1): the four products rounded and added in column order (the product by
+// 1 is exact); the target's centre offset is added back and the sum rounded with roundHalfUp.
+inline int32_t mapAxis(const float* row, float cx, float cy, float cz, float offset) {
+    const float mapped = ((row[0] * cx + row[1] * cy) + row[2] * cz) + row[3] * 1.0f;
+    return roundHalfUp(mapped + offset);
+}
+
+// The nearest target voxel of a walked voxel given by its centred coordinates, m mapping centred walked
+// coordinates to centred target coordinates. True, with *index set, when it lies inside the target grid.
+// An axis is mapped only while the earlier ones were inside, which gives the same answer as mapping all
+// three and testing them, and saves the work for the many voxels outside.
+inline bool mapInsideGrid(const Matrix4& m, float cx, float cy, float cz, const GridOffsets& offsets,
+                          const GridSize& size, GridIndex* index) {
+    index->x = mapAxis(m.m, cx, cy, cz, offsets.x);
+    if (index->x < 0 || index->x >= size.x) {
+        return false;
+    }
+    index->y = mapAxis(m.m + 4, cx, cy, cz, offsets.y);
+    if (index->y < 0 || index->y >= size.y) {
+        return false;
+    }
+    index->z = mapAxis(m.m + 8, cx, cy, cz, offsets.z);
+    return index->z >= 0 && index->z < size.z;
 }
 
 // The element number of voxel (x, y, z), in 64-bit arithmetic.

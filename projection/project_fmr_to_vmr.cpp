@@ -28,9 +28,9 @@ void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const
             const float cy = centredCoordinate(y, vmrOffsets.y);
             unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
             for (int32_t x = 0; x < vmrSize.x; ++x) {
-                GridIndex target =
-                    mapToGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets);
-                if (!isInsideGrid(target, fmrSize)) {
+                GridIndex target;
+                if (!mapInsideGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets, fmrSize,
+                                   &target)) {
                     continue;
                 }
                 const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];
@@ -52,9 +52,9 @@ void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const
             const float cy = centredCoordinate(y, vmrOffsets.y);
             const unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
             for (int32_t x = 0; x < vmrSize.x; ++x) {
-                GridIndex target =
-                    mapToGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets);
-                if (!isInsideGrid(target, fmrSize)) {
+                GridIndex target;
+                if (!mapInsideGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets, fmrSize,
+                                   &target)) {
                     continue;
                 }
                 const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];

@@ -38,14 +38,14 @@ void projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, c
             unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
             for (int32_t x = 0; x < vmrSize.x; ++x) {
                 const float cx = centredCoordinate(x, vmrOffsets.x);
-                GridIndex target1 = mapToGrid(vmrToFmr1, cx, cy, cz, fmrOffsets1);
-                if (!isInsideGrid(target1, fmrSize1)) {
+                GridIndex target1;
+                if (!mapInsideGrid(vmrToFmr1, cx, cy, cz, fmrOffsets1, fmrSize1, &target1)) {
                     continue;
                 }
                 float* a = &values1[voxelOffset(target1.x, target1.y, target1.z, fmrSize1)];
                 paintedByte(*a, &row[x]);
-                GridIndex target2 = mapToGrid(vmrToFmr2, cx, cy, cz, fmrOffsets2);
-                if (!isInsideGrid(target2, fmrSize2)) {
+                GridIndex target2;
+                if (!mapInsideGrid(vmrToFmr2, cx, cy, cz, fmrOffsets2, fmrSize2, &target2)) {
                     continue;
                 }
                 const float b = values2[voxelOffset(target2.x, target2.y, target2.z, fmrSize2)];
@@ -65,12 +65,12 @@ void projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, c
             const float cy = centredCoordinate(y, vmrOffsets.y);
             for (int32_t x = 0; x < vmrSize.x; ++x) {
                 const float cx = centredCoordinate(x, vmrOffsets.x);
-                GridIndex target1 = mapToGrid(vmrToFmr1, cx, cy, cz, fmrOffsets1);
-                if (!isInsideGrid(target1, fmrSize1)) {
+                GridIndex target1;
+                if (!mapInsideGrid(vmrToFmr1, cx, cy, cz, fmrOffsets1, fmrSize1, &target1)) {
                     continue;
                 }
-                GridIndex target2 = mapToGrid(vmrToFmr2, cx, cy, cz, fmrOffsets2);
-                if (!isInsideGrid(target2, fmrSize2)) {
+                GridIndex target2;
+                if (!mapInsideGrid(vmrToFmr2, cx, cy, cz, fmrOffsets2, fmrSize2, &target2)) {
                     continue;
                 }
                 const float a = values1[voxelOffset(target1.x, target1.y, target1.z, fmrSize1)];

@@ -26,9 +26,9 @@ void projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
             const float cy = centredCoordinate(y, fmrOffsets.y);
             float* row = fmrVolume.values + voxelOffset(0, y, z, fmrSize);
             for (int32_t x = 0; x < fmrSize.x; ++x) {
-                GridIndex source =
-                    mapToGrid(fmrToVmr, centredCoordinate(x, fmrOffsets.x), cy, cz, vmrOffsets);
-                if (isInsideGrid(source, vmrSize)) {
+                GridIndex source;
+                if (mapInsideGrid(fmrToVmr, centredCoordinate(x, fmrOffsets.x), cy, cz, vmrOffsets, vmrSize,
+                                  &source)) {
                     row[x] =
                         static_cast<float>(vmrVoxels[voxelOffset(source.x, source.y, source.z, vmrSize)]) *
                         3.0f;

@@ -101,31 +101,43 @@ TEST(Grid, InsideTestIsHalfOpenOnEveryAxis) {
     EXPECT_FALSE(isInsideGrid(GridIndex{0, 0, INT32_MIN}, size));
 }
 
-TEST(Grid, MapToGridMapsAsTransformPointDoes) {
-    // Random matrices and coordinates, some matrix elements non-finite: the inline mapping must round to
-    // the same indices as transformPoint followed by the offsets.
+TEST(Grid, MappingMatchesTransformPointAndTheInsideTest) {
+    // Random matrices, offsets and coordinates, some matrix elements non-finite: the inline mapping must
+    // round to the indices that transformPoint plus the offsets gives, and stop only where those are
+    // outside the grid.
     const float specials[] = {std::numeric_limits<float>::quiet_NaN(), kInf, -kInf, -0.0f, 1e30f};
     unsigned seed = 12345;
     auto next = [&seed](float range) {
         seed = seed * 1664525u + 1013904223u;
         return range * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
     };
+    const GridSize size = {64, 48, 30};
+    int inside = 0;
     for (int trial = 0; trial < 20000; ++trial) {
         Matrix4 m;
         for (float& value : m.m)
-            value = next(trial % 2 ? 3.0f : 300.0f);
+            value = next(trial % 2 ? 1.0f : 0.3f);
         if (trial % 50 == 0)
             m.m[trial / 50 % 12] = specials[trial / 50 % 5];
-        const GridOffsets offsets = {next(200.0f), next(200.0f), next(200.0f)};
+        const GridOffsets offsets = {31.5f + next(20.0f), 23.5f + next(20.0f), 14.5f + next(20.0f)};
         const float cx = next(130.0f), cy = next(130.0f), cz = next(130.0f);
         const Vector4 point = {cx, cy, cz, 1.0f};
         Vector4 mapped;
         transformPoint(m, point, mapped);
-        const GridIndex index = mapToGrid(m, cx, cy, cz, offsets);
-        ASSERT_EQ(roundHalfUp(mapped.x + offsets.x), index.x) << trial;
-        ASSERT_EQ(roundHalfUp(mapped.y + offsets.y), index.y) << trial;
-        ASSERT_EQ(roundHalfUp(mapped.z + offsets.z), index.z) << trial;
+        const GridIndex expected = {roundHalfUp(mapped.x + offsets.x), roundHalfUp(mapped.y + offsets.y),
+                                    roundHalfUp(mapped.z + offsets.z)};
+        GridIndex index;
+        const bool found = mapInsideGrid(m, cx, cy, cz, offsets, size, &index);
+        ASSERT_EQ(isInsideGrid(expected, size), found) << trial;
+        if (found) {
+            ++inside;
+            ASSERT_EQ(expected.x, index.x) << trial;
+            ASSERT_EQ(expected.y, index.y) << trial;
+            ASSERT_EQ(expected.z, index.z) << trial;
+        }
     }
+    EXPECT_GT(inside, 1000); // both outcomes are exercised
+    EXPECT_LT(inside, 19000);
 }
 
 TEST(Grid, FmrGridIsEmptyWhenItsVolumeIsTooSmall) {
