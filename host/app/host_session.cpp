@@ -78,12 +78,17 @@ void logLine(Session& session, const std::string& text) {
     session.logText += "\n";
 }
 
+// A null text from the plug-in is taken as the empty text rather than read.
+const char* textOrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
 void onLogText(void* context, const char* text) {
-    logLine(*static_cast<Session*>(context), text);
+    logLine(*static_cast<Session*>(context), textOrEmpty(text));
 }
 
 void onMessageBox(void* context, const char* text) {
-    logLine(*static_cast<Session*>(context), std::string("Message: ") + text);
+    logLine(*static_cast<Session*>(context), std::string("Message: ") + textOrEmpty(text));
 }
 
 int onPromptInteger(void* context, const char* prompt, int defaultValue, int lowest, int highest) {
@@ -93,10 +98,10 @@ int onPromptInteger(void* context, const char* prompt, int defaultValue, int low
         session.chosenMapping = session.fixedMapping;
     } else if (streams.interactive) {
         session.chosenMapping =
-            askInteger(streams.in, streams.notes, prompt, defaultValue, lowest, highest).value;
+            askInteger(streams.in, streams.notes, textOrEmpty(prompt), defaultValue, lowest, highest).value;
     } else {
-        streams.notes << "Zentrovis: no terminal to ask \"" << prompt << "\"; taking the default "
-                      << defaultValue << " (give --mapping to choose)\n";
+        streams.notes << "Zentrovis: no terminal to ask \"" << textOrEmpty(prompt)
+                      << "\"; taking the default " << defaultValue << " (give --mapping to choose)\n";
         session.chosenMapping = defaultValue;
     }
     return session.chosenMapping;
