@@ -1,7 +1,6 @@
 // The stand-in host's run: documents in, plug-in run with the host callbacks, outputs written atomically.
 #include "host/app/host_session.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -15,14 +14,13 @@
 #include "host/app/integer_prompt.h"
 #include "host/app/nifti_file.h"
 #include "host/app/output_files.h"
+#include "host/app/output_plan.h"
 #include "host/app/plane_orientation.h"
 #include "host/app/plugin_runner.h"
 #include "host/app/window_picture.h"
 #include "host/core/host_functions.h"
 
 namespace {
-
-const char kLogFileName[] = "posalign.log";
 
 // Everything the callbacks need during the plug-in's run.
 struct Session {
@@ -191,61 +189,6 @@ void onUpdateWindow(void* context) {
                 [&picture](const std::string& temporary) { return writePng(temporary, picture); });
 }
 
-// Output names this run may produce, for the check before anything is written.
-std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping) {
-    std::vector<std::string> names = {kLogFileName, sources[0].stem + "_posalign.nii.gz"};
-    if (mapping == 0 || mapping == 2) {
-        for (size_t i = 1; i < sources.size(); ++i) {
-            names.push_back(sources[i].stem + "_VMR.nii.gz");
-        }
-    }
-    if ((mapping == 0 || mapping == 3) && sources.size() == 3) {
-        names.push_back(sources[1].stem + "_from_" + sources[2].stem + ".nii.gz");
-    }
-    return names;
-}
-
-// Existing window pictures in the folder (window-*.png); an old run's pictures would mix with this run's.
-std::vector<std::string> existingWindowPictures(const std::string& folder) {
-    std::vector<std::string> found;
-    DIR* directory = opendir(folder.c_str());
-    if (directory == nullptr) {
-        return found;
-    }
-    while (struct dirent* entry = readdir(directory)) {
-        std::string name = entry->d_name;
-        if (name.rfind("window-", 0) == 0 && name.size() > 11 &&
-            name.compare(name.size() - 4, 4, ".png") == 0) {
-            found.push_back(name);
-        }
-    }
-    closedir(directory);
-    return found;
-}
-
-// The reason the output folder cannot be used as asked, or the empty text.
-std::string checkOutputFolder(const Session& session, const AppOptions& options) {
-    struct stat info;
-    if (stat(session.outDir.c_str(), &info) == 0) {
-        if (!S_ISDIR(info.st_mode)) {
-            return session.outDir + ": exists and is not a folder";
-        }
-    } else {
-        return ""; // created later; nothing in it yet
-    }
-    std::vector<std::string> names = expectedOutputNames(session.sources, options.mapping);
-    for (const std::string& picture : existingWindowPictures(session.outDir)) {
-        names.push_back(picture);
-    }
-    for (const std::string& name : names) {
-        std::string problem = checkOutputAllowed(session.policy, outputPath(session, name));
-        if (!problem.empty()) {
-            return outputPath(session, name) + ": " + problem;
-        }
-    }
-    return "";
-}
-
 bool writeVmrOutput(Session& session) {
     const HostDocument* vmr = session.workspace.documents[0];
     NiftiWriteRequest request;
@@ -287,7 +230,7 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     session.fixedMapping = options.mapping;
 
     std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
-    std::string problem = checkOutputFolder(session, options);
+    std::string problem = checkOutputFolder(session.outDir, session.policy, session.sources, options.mapping);
     LoadedPlugin plugin;
     if (problem.empty()) {
         std::string pluginProblem = loadPlugin(pluginPath, plugin);
