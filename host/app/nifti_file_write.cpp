@@ -1,20 +1,26 @@
-// Writing single-file NIfTI-1 images: the header is built here and written with the data through zlib, so
-// that every failed write is noticed.
+// Writing single-file NIfTI-1 images through the NIfTI library: the header is assembled here, turned into
+// the library's image record and written by the library; the write is then checked (bytes accepted, file
+// closed cleanly), because the library reports a failed data write only as a message.
 #include "host/app/nifti_file.h"
 
 #include <nifti1_io.h>
-#include <zlib.h>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
 const int kHeaderSize = 348;
 const int kVoxOffset = 352; // header plus the four extension bytes
 
-} // namespace
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
 
-std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request, bool compress) {
+// The header as the host writes it: sizes, sample type and the source's geometry fields.
+nifti_1_header buildHeader(const NiftiWriteRequest& request, size_t bytesPerSample, short datatype) {
     nifti_1_header h;
     memset(&h, 0, sizeof h);
     h.sizeof_hdr = kHeaderSize;
@@ -26,24 +32,7 @@ std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& re
     for (int i = 5; i < 8; ++i) {
         h.dim[i] = 1;
     }
-    if (request.nx > 32767 || request.ny > 32767 || request.nz > 32767 || request.nt > 32767) {
-        return "the grid is too large for a NIfTI-1 header";
-    }
-    size_t bytesPerSample = 1;
-    switch (request.type) {
-    case NiftiOutputType::kUint8:
-        h.datatype = DT_UINT8;
-        bytesPerSample = 1;
-        break;
-    case NiftiOutputType::kInt16:
-        h.datatype = DT_INT16;
-        bytesPerSample = 2;
-        break;
-    case NiftiOutputType::kFloat32:
-        h.datatype = DT_FLOAT32;
-        bytesPerSample = 4;
-        break;
-    }
+    h.datatype = datatype;
     h.bitpix = static_cast<short>(8 * bytesPerSample);
     const NiftiGeometry& g = request.geometry;
     for (int i = 0; i < 8; ++i) {
@@ -71,25 +60,104 @@ std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& re
     }
     strncpy(h.descrip, "written by the Zentrovis stand-in host", sizeof h.descrip - 1);
     memcpy(h.magic, "n+1", 4);
+    return h;
+}
 
-    gzFile file = gzopen(path.c_str(), compress ? "wb6" : "wbT");
-    if (file == nullptr) {
-        return "cannot be created";
+// The library writes spacings as magnitudes. An image placed by its spacings alone (neither qform nor
+// sform) with a negative spacing is mirrored along that axis; an sform saying the same keeps it where the
+// source lay.
+void keepPlacementOfNegativeSpacings(nifti_1_header& h) {
+    if (h.qform_code > 0 || h.sform_code > 0 || (h.pixdim[1] >= 0 && h.pixdim[2] >= 0 && h.pixdim[3] >= 0)) {
+        return;
     }
-    static const char kNoExtension[4] = {0, 0, 0, 0};
-    bool ok = gzwrite(file, &h, kHeaderSize) == kHeaderSize && gzwrite(file, kNoExtension, 4) == 4;
-    const char* bytes = static_cast<const char*>(request.samples);
-    size_t remaining =
-        static_cast<size_t>(request.nx) * request.ny * request.nz * request.nt * bytesPerSample;
-    while (ok && remaining > 0) {
-        unsigned chunk = remaining > (1u << 30) ? (1u << 30) : static_cast<unsigned>(remaining);
-        ok = gzwrite(file, bytes, chunk) == static_cast<int>(chunk);
-        bytes += chunk;
-        remaining -= chunk;
+    h.sform_code = NIFTI_XFORM_SCANNER_ANAT;
+    float* rows[3] = {h.srow_x, h.srow_y, h.srow_z};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            rows[i][j] = i == j ? h.pixdim[i + 1] : 0.0f;
+        }
     }
-    bool closed = gzclose(file) == Z_OK;
-    if (!ok || !closed) {
+}
+
+// Opens the file here (so that a refusal is reported once, with its reason), has the library write header
+// and data into it, and checks that every byte was accepted and the file closed cleanly. Only a failed
+// data write adds a message of the library's own.
+std::string writeThroughLibrary(nifti_image* image, bool compress, size_t dataBytes) {
+    znzFile file = znzopen(image->fname, "wb", compress ? 1 : 0);
+    if (znz_isnull(file)) {
+        return std::string("cannot be created: ") + strerror(errno);
+    }
+    // On a failed header write the library closes the file itself and returns no file.
+    file =
+        nifti_image_write_hdr_img2(image, 3 /* write the data, leave the file open */, "wb", file, nullptr);
+    if (znz_isnull(file)) {
         return "could not be written completely";
     }
-    return "";
+    long expected = static_cast<long>(kVoxOffset + dataBytes);
+    bool complete = znztell(file) == expected;
+    bool closed = znzclose(file) == 0;
+    return complete && closed ? "" : "could not be written completely";
+}
+
+} // namespace
+
+std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request, bool compress) {
+    if (request.nx > 32767 || request.ny > 32767 || request.nz > 32767 || request.nt > 32767) {
+        return "the grid is too large for a NIfTI-1 header";
+    }
+    // The library compresses exactly the names ending in ".gz" and renames anything not ending in ".nii" or
+    // ".nii.gz"; a name that disagrees is refused rather than written somewhere else.
+    if (!endsWith(path, compress ? ".nii.gz" : ".nii")) {
+        return compress ? "is not named as a compressed NIfTI-1 file (.nii.gz)"
+                        : "is not named as a NIfTI-1 file (.nii)";
+    }
+    size_t bytesPerSample = 1;
+    short datatype = DT_UINT8;
+    switch (request.type) {
+    case NiftiOutputType::kUint8:
+        datatype = DT_UINT8;
+        bytesPerSample = 1;
+        break;
+    case NiftiOutputType::kInt16:
+        datatype = DT_INT16;
+        bytesPerSample = 2;
+        break;
+    case NiftiOutputType::kFloat32:
+        datatype = DT_FLOAT32;
+        bytesPerSample = 4;
+        break;
+    }
+    nifti_1_header header = buildHeader(request, bytesPerSample, datatype);
+    keepPlacementOfNegativeSpacings(header);
+    nifti_image* image = nifti_convert_nhdr2nim(header, path.c_str());
+    if (image == nullptr) {
+        return "could not be prepared for writing";
+    }
+    // Reading the header turns zero spacings into 1; the source's are kept (the library writes them as
+    // magnitudes, see keepPlacementOfNegativeSpacings).
+    float* spacings[7] = {&image->dx, &image->dy, &image->dz, &image->dt, &image->du, &image->dv, &image->dw};
+    for (int i = 1; i < 8; ++i) {
+        *spacings[i - 1] = header.pixdim[i];
+        image->pixdim[i] = header.pixdim[i];
+    }
+    std::string error;
+    if (image->fname == nullptr || path != image->fname || image->nifti_type != NIFTI_FTYPE_NIFTI1_1) {
+        error = "could not be prepared for writing as a single NIfTI-1 file";
+    } else {
+        // The library only reads the samples; they stay the caller's.
+        image->data = const_cast<void*>(request.samples);
+        size_t dataBytes =
+            static_cast<size_t>(request.nx) * request.ny * request.nz * request.nt * bytesPerSample;
+        error = writeThroughLibrary(image, compress, dataBytes);
+        if (error.empty() && !compress) {
+            struct stat info;
+            if (stat(path.c_str(), &info) != 0 ||
+                static_cast<size_t>(info.st_size) != kVoxOffset + dataBytes) {
+                error = "could not be written completely";
+            }
+        }
+    }
+    image->data = nullptr;
+    nifti_image_free(image);
+    return error;
 }

@@ -26,12 +26,32 @@ bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The ending (last extension, and the one before a ".gz") of a file name; empty when it has none.
+std::string fileEnding(const std::string& name) {
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0) {
+        return "";
+    }
+    if (name.compare(dot, std::string::npos, ".gz") == 0) {
+        size_t before = name.find_last_of('.', dot - 1);
+        if (before != std::string::npos && before > 0) {
+            dot = before;
+        }
+    }
+    return name.substr(dot);
+}
+
+// A hidden name next to path that keeps path's ending, since writers choose the format (compressed or
+// not, and the kind of file) from the name they are given.
 std::string temporaryPathFor(const std::string& path) {
     static unsigned counter = 0;
     size_t slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".part-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    std::string ending = fileEnding(name);
+    std::string base = name.substr(0, name.size() - ending.size());
+    return folder + "." + base + ".part-" + std::to_string(getpid()) + "-" + std::to_string(++counter) +
+           ending;
 }
 
 } // namespace

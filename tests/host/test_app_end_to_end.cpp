@@ -1,6 +1,7 @@
 // The Zentrovis program run as a child process, as a user runs it: the phantom and NIfTI files through all
 // three mappings, refused inputs and outputs, --force, and the mapping prompt with and without a terminal.
 #include <gtest/gtest.h>
+#include <nifti1_io.h>
 
 #include <sys/stat.h>
 
@@ -23,6 +24,21 @@ int countWindowPictures(const std::vector<std::string>& entries) {
     return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const std::string& name) {
         return name.rfind("window-", 0) == 0 && name.size() == 13 && name.substr(9) == ".png";
     }));
+}
+
+// Opens path with the NIfTI library's own reader and checks its grid and sample type.
+void expectLibraryOpens(const std::string& path, int nx, int ny, int nz, int nt, int datatype) {
+    nifti_image* image = nifti_image_read(path.c_str(), 1);
+    ASSERT_NE(image, nullptr) << path;
+    EXPECT_EQ(image->nifti_type, NIFTI_FTYPE_NIFTI1_1) << path;
+    EXPECT_EQ(image->ndim, nt > 1 ? 4 : 3) << path;
+    EXPECT_EQ(image->nx, nx) << path;
+    EXPECT_EQ(image->ny, ny) << path;
+    EXPECT_EQ(image->nz, nz) << path;
+    EXPECT_EQ(image->nt, nt) << path;
+    EXPECT_EQ(image->datatype, datatype) << path;
+    EXPECT_NE(image->data, nullptr) << path;
+    nifti_image_free(image);
 }
 
 struct MappingCase {
@@ -62,7 +78,9 @@ TEST_P(PhantomMappings, RunToTheEndWithTheirOutputs) {
         EXPECT_EQ(saved.image.nz, 30);
         EXPECT_EQ(saved.image.nt, 3);
         EXPECT_TRUE(saved.image.isInt16);
+        expectLibraryOpens(out + "/" + name, 64, 64, 30, 3, DT_INT16);
     }
+    expectLibraryOpens(out + "/phantom_anat_posalign.nii.gz", 64, 64, 64, 1, DT_UINT8);
     size_t expected = 2 + c.savedFunctionals.size() + static_cast<size_t>(countWindowPictures(entries));
     EXPECT_EQ(entries.size(), expected) << "no other files, no temporary leftovers";
 

@@ -7,11 +7,42 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "host/app/nifti_file.h"
+#include "host/app/output_files.h"
 #include "tests/host/test_app_support.h"
 
 namespace {
+
+// An image read by the NIfTI library's own reader, freed with it.
+struct LibraryImageDeleter {
+    void operator()(nifti_image* image) const { nifti_image_free(image); }
+};
+using LibraryImage = std::unique_ptr<nifti_image, LibraryImageDeleter>;
+
+LibraryImage readWithLibrary(const std::string& path) {
+    return LibraryImage(nifti_image_read(path.c_str(), 1));
+}
+
+// The geometry the round trips write: a rotated sform (code 1) and a qform (code 2) of 180 degrees about z
+// with qfac -1, 4 mm time steps in seconds.
+NiftiGeometry roundTripGeometry(const std::vector<double>& sform, const float voxel[3]) {
+    NiftiGeometry g = sformGeometry(sform, voxel);
+    g.qformCode = 2;
+    g.pixdim[0] = -1.0f;
+    g.pixdim[4] = 2.5f;
+    g.quaternB = 0.0f;
+    g.quaternC = 0.0f;
+    g.quaternD = 1.0f;
+    g.qoffsetX = 10.0f;
+    g.qoffsetY = -20.0f;
+    g.qoffsetZ = 7.0f;
+    g.xyztUnits = NIFTI_UNITS_MM | NIFTI_UNITS_SEC;
+    return g;
+}
 
 struct RoundTripCase {
     const char* name;
@@ -45,7 +76,7 @@ TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
     request.ny = ny;
     request.nz = nz;
     request.nt = c.nt;
-    request.geometry = sformGeometry(affine, voxel);
+    request.geometry = roundTripGeometry(affine, voxel);
     request.type = c.type;
     request.samples =
         c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
@@ -73,6 +104,47 @@ TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
     unsigned char magic[2] = {0, 0};
     raw.read(reinterpret_cast<char*>(magic), 2);
     EXPECT_EQ(magic[0] == 0x1f && magic[1] == 0x8b, c.compress);
+
+    // The library's own reader sees the same grid, type, geometry and bytes.
+    LibraryImage library = readWithLibrary(path);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(library->nifti_type, NIFTI_FTYPE_NIFTI1_1);
+    EXPECT_EQ(library->ndim, c.nt > 1 ? 4 : 3);
+    EXPECT_EQ(library->nx, nx);
+    EXPECT_EQ(library->ny, ny);
+    EXPECT_EQ(library->nz, nz);
+    EXPECT_EQ(library->nt, c.nt);
+    EXPECT_EQ(library->nvox, count);
+    EXPECT_EQ(library->datatype, c.type == NiftiOutputType::kInt16 ? DT_INT16 : DT_FLOAT32);
+    EXPECT_EQ(library->dx, 1.5f);
+    EXPECT_EQ(library->dy, 2.0f);
+    EXPECT_EQ(library->dz, 3.25f);
+    EXPECT_EQ(library->qfac, -1.0f);
+    if (c.nt > 1) {
+        EXPECT_EQ(library->dt, 2.5f);
+    }
+    EXPECT_EQ(library->xyz_units, NIFTI_UNITS_MM);
+    EXPECT_EQ(library->time_units, NIFTI_UNITS_SEC);
+    EXPECT_EQ(library->scl_slope, 1.0f);
+    EXPECT_EQ(library->scl_inter, 0.0f);
+    EXPECT_EQ(library->sform_code, 1);
+    EXPECT_EQ(library->qform_code, 2);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(library->sto_xyz.m[i][j], static_cast<float>(affine[4 * i + j])) << i << "," << j;
+        }
+    }
+    // 180 degrees about z turns x and y round; qfac -1 turns z.
+    const float qform[4][4] = {{-1.5f, 0, 0, 10}, {0, -2.0f, 0, -20}, {0, 0, -3.25f, 7}, {0, 0, 0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_NEAR(library->qto_xyz.m[i][j], qform[i][j], 1e-6) << i << "," << j;
+        }
+    }
+    ASSERT_NE(library->data, nullptr);
+    const void* written =
+        c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
+    EXPECT_EQ(memcmp(library->data, written, count * library->nbyper), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,6 +200,146 @@ void writeRaw(const std::string& path, const nifti_1_header& h, long dataLength 
     size_t bytes = dataLength < 0 ? dataBytes(h) : static_cast<size_t>(dataLength);
     std::vector<char> zeros(bytes, 0);
     out.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+}
+
+// A small int16 image for the writer's refusal and failure cases.
+struct SmallImage {
+    std::vector<int16_t> samples;
+    NiftiWriteRequest request;
+    explicit SmallImage(int nx) : samples(static_cast<size_t>(nx) * 40 * 40) {
+        for (size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = static_cast<int16_t>(i * 7919);
+        }
+        request.nx = nx;
+        request.ny = 40;
+        request.nz = 40;
+        request.type = NiftiOutputType::kInt16;
+        request.samples = samples.data();
+    }
+};
+
+TEST(NiftiWrite, WritesQuietlyAndIntoTheTemporaryNameOfAnAtomicWrite) {
+    for (const char* name : {"result.nii.gz", "result.nii"}) {
+        ScratchFolder folder;
+        SmallImage image(3);
+        bool compress = std::string(name) == "result.nii.gz";
+        std::string ending = compress ? ".nii.gz" : ".nii";
+        std::string seenTemporary;
+        testing::internal::CaptureStderr();
+        std::string error = writeFileAtomically(folder.file(name), [&](const std::string& temporary) {
+            seenTemporary = temporary;
+            return writeNiftiImage(temporary, image.request, compress);
+        });
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the library says nothing on success";
+        ASSERT_EQ(error, "") << name;
+        // The temporary keeps the ending, so the library neither renames it nor picks another compression.
+        ASSERT_GT(seenTemporary.size(), ending.size());
+        EXPECT_EQ(seenTemporary.substr(seenTemporary.size() - ending.size()), ending);
+        EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{name});
+        LibraryImage library = readWithLibrary(folder.file(name));
+        ASSERT_NE(library, nullptr) << name;
+        EXPECT_EQ(library->nvox, image.samples.size());
+        EXPECT_EQ(memcmp(library->data, image.samples.data(), image.samples.size() * 2), 0);
+        EXPECT_EQ(std::string(library->descrip), "written by the Zentrovis stand-in host");
+    }
+}
+
+TEST(NiftiWrite, NegativeAndZeroSpacingsKeepThePlacement) {
+    // The library writes spacings as magnitudes: with an sform they are mere labels; an image placed by
+    // its spacings alone gets an sform that places it as the source was placed.
+    ScratchFolder folder;
+    SmallImage image(3);
+    const std::vector<double> sform = {0, 0, 3, 1, 2, 0, 0, 2, 0, 4, 0, 3, 0, 0, 0, 1};
+    const float voxel[3] = {-2.0f, 0.0f, 4.0f};
+    NiftiGeometry withSform = sformGeometry(sform, voxel);
+    NiftiGeometry byPixdimAlone;
+    byPixdimAlone.pixdim[1] = -2.0f;
+    byPixdimAlone.pixdim[2] = 3.0f;
+    byPixdimAlone.pixdim[3] = 4.0f;
+    for (const NiftiGeometry& geometry : {withSform, byPixdimAlone}) {
+        image.request.geometry = geometry;
+        std::string source = folder.file("source.nii"), path = folder.file("spacings.nii");
+        unlink(path.c_str());
+        // The source as another program may have written it, with the spacings as they are.
+        nifti_1_header raw = validHeader();
+        for (int i = 1; i < 4; ++i) {
+            raw.pixdim[i] = geometry.pixdim[i];
+        }
+        raw.sform_code = static_cast<short>(geometry.sformCode);
+        memcpy(raw.srow_x, geometry.srowX, sizeof raw.srow_x);
+        memcpy(raw.srow_y, geometry.srowY, sizeof raw.srow_y);
+        memcpy(raw.srow_z, geometry.srowZ, sizeof raw.srow_z);
+        writeRaw(source, raw);
+        NiftiReadResult before = readNiftiImage(source, SampleKind::kFloat, NiftiLimits{});
+        ASSERT_EQ(before.error, "");
+
+        ASSERT_EQ(writeNiftiImage(path, image.request, false), "");
+        nifti_1_header* header = nifti_read_header(path.c_str(), nullptr, 0);
+        ASSERT_NE(header, nullptr);
+        for (int i = 1; i < 4; ++i) {
+            EXPECT_EQ(header->pixdim[i], std::fabs(geometry.pixdim[i])) << "pixdim[" << i << "]";
+        }
+        free(header);
+        NiftiReadResult after = readNiftiImage(path, SampleKind::kFloat, NiftiLimits{});
+        ASSERT_EQ(after.error, "");
+        EXPECT_EQ(after.image.voxelToWorld, before.image.voxelToWorld);
+        EXPECT_EQ(after.image.voxelToWorld[0], geometry.sformCode == 0 ? -2.0 : 0.0);
+    }
+}
+
+// One write that must fail: the file name, how its place is spoilt, and the reason expected.
+struct WriteFailureCase {
+    const char* name;
+    const char* fileName;
+    bool compress;
+    int nx; // 3: the data fit the stream buffers; 40: they do not
+    const char* expected;
+};
+
+void PrintTo(const WriteFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class NiftiWriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
+
+TEST_P(NiftiWriteFailure, IsReportedAndNotTakenForSuccess) {
+    const WriteFailureCase& c = GetParam();
+    ScratchFolder folder;
+    std::string path = folder.file(c.fileName);
+    if (std::string(c.expected) == "could not be written completely") {
+        // A disk that is full from the first byte on.
+        ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+    }
+    SmallImage image(c.nx);
+    testing::internal::CaptureStderr();
+    std::string error = writeNiftiImage(path, image.request, c.compress);
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(error.find(c.expected), std::string::npos) << "error: " << error;
+    if (std::string(c.expected) != "could not be written completely") {
+        EXPECT_EQ(printed, "") << "the reason is returned, not printed";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, NiftiWriteFailure,
+    ::testing::Values(
+        WriteFailureCase{"full_disk_gz_small", "full.nii.gz", true, 3, "could not be written completely"},
+        WriteFailureCase{"full_disk_gz_large", "full.nii.gz", true, 40, "could not be written completely"},
+        WriteFailureCase{"full_disk_plain_small", "full.nii", false, 3, "could not be written completely"},
+        WriteFailureCase{"full_disk_plain_large", "full.nii", false, 40, "could not be written completely"},
+        WriteFailureCase{"missing_folder", "none/out.nii.gz", true, 3,
+                         "cannot be created: No such file or directory"},
+        WriteFailureCase{"compressed_without_gz_name", "out.nii", true, 3, "(.nii.gz)"},
+        WriteFailureCase{"plain_with_gz_name", "out.nii.gz", false, 3, "(.nii)"},
+        WriteFailureCase{"not_a_nifti_name", "out.part", false, 3, "(.nii)"}),
+    [](const ::testing::TestParamInfo<WriteFailureCase>& info) { return info.param.name; });
+
+TEST(NiftiWrite, ARefusedNameCreatesNoFile) {
+    ScratchFolder folder;
+    SmallImage image(3);
+    EXPECT_NE(writeNiftiImage(folder.file("out.nii.part"), image.request, false), "");
+    EXPECT_NE(writeNiftiImage(folder.file("out.nii"), image.request, true), "");
+    EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{});
 }
 
 TEST(NiftiRead, ChoosesSformThenQformThenPixdim) {
