@@ -9,17 +9,9 @@
 
 #include "geometry/matrix4.h"
 #include "geometry/svd_inverse.h"
-#include "plugin/host_function_table.h"
 #include "projection/projections.h"
 
 namespace {
-
-bool ignoreLogText(const char*) {
-    return true;
-}
-bool ignoreRedraw(void) {
-    return true;
-}
 
 struct Fmr {
     FmrHeader header;
@@ -69,22 +61,18 @@ struct Vmr {
     }
 };
 
-void silenceHost() {
-    gHostFunctions.zrLogText = ignoreLogText;
-    gHostFunctions.zrUpdateActiveWindow = ignoreRedraw;
-}
-
 void setVoxelRate(benchmark::State& state, double voxelsPerCall) {
     state.counters["voxels/s"] = benchmark::Counter(voxelsPerCall * static_cast<double>(state.iterations()),
                                                     benchmark::Counter::kIsRate);
 }
 
 void BM_ProjectFmrToVmr(benchmark::State& state) {
-    silenceHost();
     Vmr vmr;
     Fmr fmr(4.0f, 60.0f, 1);
     for (auto _ : state) {
-        projectFmrToVmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr.volume, fmr.header, fmr.position, fmr.ia);
+        FmrToVmrResult result = projectFmrToVmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr.volume,
+                                                fmr.header, fmr.position, fmr.ia);
+        benchmark::DoNotOptimize(result);
         benchmark::ClobberMemory();
     }
     setVoxelRate(state, static_cast<double>(vmr.bytes.size())); // VMR voxels walked per pass
@@ -92,11 +80,12 @@ void BM_ProjectFmrToVmr(benchmark::State& state) {
 BENCHMARK(BM_ProjectFmrToVmr)->Unit(benchmark::kMillisecond);
 
 void BM_ProjectVmrToFmr(benchmark::State& state) {
-    silenceHost();
     Vmr vmr;
     Fmr fmr(4.0f, 60.0f, 1);
     for (auto _ : state) {
-        projectVmrToFmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr.volume, fmr.header, fmr.position, fmr.ia);
+        VmrToFmrResult result = projectVmrToFmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr.volume,
+                                                fmr.header, fmr.position, fmr.ia);
+        benchmark::DoNotOptimize(result);
         benchmark::ClobberMemory();
     }
     setVoxelRate(state, static_cast<double>(fmr.values.size())); // FMR voxels walked
@@ -104,13 +93,14 @@ void BM_ProjectVmrToFmr(benchmark::State& state) {
 BENCHMARK(BM_ProjectVmrToFmr)->Unit(benchmark::kMillisecond);
 
 void BM_ProjectTwoFmrsToVmr(benchmark::State& state) {
-    silenceHost();
     Vmr vmr;
     Fmr fmr1(4.0f, 60.0f, 1);
     Fmr fmr2(-3.0f, 30.0f, 2);
     for (auto _ : state) {
-        projectTwoFmrsToVmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr1.volume, fmr1.header, fmr1.position,
-                            fmr1.ia, fmr2.volume, fmr2.header, fmr2.position, fmr2.ia);
+        TwoFmrsToVmrResult result =
+            projectTwoFmrsToVmr(vmr.bytes.data(), vmr.header, vmr.flip, fmr1.volume, fmr1.header,
+                                fmr1.position, fmr1.ia, fmr2.volume, fmr2.header, fmr2.position, fmr2.ia);
+        benchmark::DoNotOptimize(result);
         benchmark::ClobberMemory();
     }
     setVoxelRate(state, static_cast<double>(vmr.bytes.size())); // VMR voxels walked per pass

@@ -1,7 +1,7 @@
 # Cross build for 64-bit Windows with the host's C++ ABI (MSVC layout of classes, vtables and name
 # decoration), from Linux: clang for the x86_64-pc-windows-msvc target, lld-link, and the UCRT headers and
 # import libraries of the Wine development files. There is no C++ standard library and no CRT startup code;
-# cmake/windows-runtime supplies the few pieces the code needs (entry points, operator new/delete, _fltused).
+# platform/windows_runtime supplies the few pieces the code needs (entry points, operator new/delete, _fltused).
 #
 #   cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/windows-msvc-toolchain.cmake

@@ -4,7 +4,7 @@
 #include "command/document_intake.h"
 #include "command/mapping_dispatch.h"
 #include "command/run_working_set.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 bool runCommandWith(const RunMemory& memory, const ProjectionSet& projections) {
     RunWorkingSet set = emptyRunWorkingSet();

@@ -7,8 +7,8 @@
 #include "command/intensity_normalisation.h"
 #include "command/voxel_count.h"
 #include "command/volume_precomparison.h"
-#include "geometry/matrix_log.h"
-#include "plugin/host_function_table.h"
+#include "command/matrix_log.h"
+#include "host_api/host_function_table.h"
 
 static const char kWorkspaceRefusal[] =
     "Document 1 needs to be a VMR and Document 2 an FMR (Document 3 FMR is optional)";

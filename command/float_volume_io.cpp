@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "command/int16_sample.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 bool allocateFloatVolume(int32_t voxelCount, const RunMemory& memory, FloatVolume& volume) {
     volume.values = 0;

@@ -9,7 +9,7 @@
 #include <stdint.h>
 
 #include "command/run_memory.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 #include "projection/float_volume.h"
 
 // A zeroed volume of voxelCount floats (values null when voxelCount is 0). False, with volume left empty,

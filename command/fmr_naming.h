@@ -9,7 +9,7 @@
 
 #include <stddef.h>
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 // One piece of a name: text read up to its first NUL or up to bound characters, whichever comes first.
 struct NamePart {

@@ -1,8 +1,9 @@
 // Dispatch on the user's mapping.
 #include "command/mapping_dispatch.h"
 
+#include "command/projection_log.h"
 #include "command/write_back.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 static const char kReloadHint[] = "Reload FMR(s) and detach any AMRs to see the projection!";
 
@@ -11,13 +12,14 @@ static void logText(const char* text) {
 }
 
 static void paintFmr(RunWorkingSet& set, const FmrSlot& slot, const ProjectionSet& projections) {
-    projections.fmrToVmr(set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, slot.volume, *slot.header,
-                         *slot.position, *slot.iaMatrix);
+    logFmrToVmrResult(projections.fmrToVmr(set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, slot.volume,
+                                           *slot.header, *slot.position, *slot.iaMatrix));
+    gHostFunctions.zrUpdateActiveWindow();
 }
 
 static void resampleVmrInto(RunWorkingSet& set, FmrSlot& slot, const ProjectionSet& projections) {
-    projections.vmrToFmr(set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, slot.volume, *slot.header,
-                         *slot.position, *slot.iaMatrix);
+    logVmrToFmrResult(projections.vmrToFmr(set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, slot.volume,
+                                           *slot.header, *slot.position, *slot.iaMatrix));
 }
 
 static void runFmrToVmr(RunWorkingSet& set, const ProjectionSet& projections) {
@@ -49,9 +51,10 @@ static void runFmrToFmr(RunWorkingSet& set, const ProjectionSet& projections) {
         paintFmr(set, set.fmr1, projections);
         return;
     }
-    projections.twoFmrsToVmr(set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, set.fmr1.volume,
-                             *set.fmr1.header, *set.fmr1.position, *set.fmr1.iaMatrix, set.fmr2.volume,
-                             *set.fmr2.header, *set.fmr2.position, *set.fmr2.iaMatrix);
+    logTwoFmrsToVmrResult(projections.twoFmrsToVmr(
+        set.vmrVoxels, *set.vmrHeader, *set.flipMatrix, set.fmr1.volume, *set.fmr1.header, *set.fmr1.position,
+        *set.fmr1.iaMatrix, set.fmr2.volume, *set.fmr2.header, *set.fmr2.position, *set.fmr2.iaMatrix));
+    gHostFunctions.zrUpdateActiveWindow();
     writeBackAndSaveFmr(set.fmr1, kSavedNameFromSecondFmr, set.fmr2.header);
     logText(kReloadHint);
 }

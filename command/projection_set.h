@@ -5,26 +5,25 @@
 #ifndef POSALIGN_COMMAND_PROJECTION_SET_H
 #define POSALIGN_COMMAND_PROJECTION_SET_H
 
-#include "geometry/matrix4.h"
-#include "plugin/host_records.h"
-#include "projection/float_volume.h"
+#include "projection/projections.h"
 
-typedef void (*FmrToVmrProjection)(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
-                                   const Matrix4& flipMatrix, const FloatVolume& fmrVolume,
-                                   const FmrHeader& fmrHeader, const ScannerPositionHeader& fmrPosition,
-                                   const IaMatrix& iaMatrix);
+typedef FmrToVmrResult (*FmrToVmrProjection)(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
+                                             const Matrix4& flipMatrix, const FloatVolume& fmrVolume,
+                                             const FmrHeader& fmrHeader,
+                                             const ScannerPositionHeader& fmrPosition,
+                                             const IaMatrix& iaMatrix);
 
-typedef void (*VmrToFmrProjection)(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
-                                   const Matrix4& flipMatrix, FloatVolume& fmrVolume,
-                                   const FmrHeader& fmrHeader, const ScannerPositionHeader& fmrPosition,
-                                   const IaMatrix& iaMatrix);
+typedef VmrToFmrResult (*VmrToFmrProjection)(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
+                                             const Matrix4& flipMatrix, FloatVolume& fmrVolume,
+                                             const FmrHeader& fmrHeader,
+                                             const ScannerPositionHeader& fmrPosition,
+                                             const IaMatrix& iaMatrix);
 
-typedef void (*TwoFmrsToVmrProjection)(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
-                                       const Matrix4& flipMatrix, FloatVolume& fmrVolume1,
-                                       const FmrHeader& fmrHeader1, const ScannerPositionHeader& fmrPosition1,
-                                       const IaMatrix& iaMatrix1, const FloatVolume& fmrVolume2,
-                                       const FmrHeader& fmrHeader2, const ScannerPositionHeader& fmrPosition2,
-                                       const IaMatrix& iaMatrix2);
+typedef TwoFmrsToVmrResult (*TwoFmrsToVmrProjection)(
+    unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix, FloatVolume& fmrVolume1,
+    const FmrHeader& fmrHeader1, const ScannerPositionHeader& fmrPosition1, const IaMatrix& iaMatrix1,
+    const FloatVolume& fmrVolume2, const FmrHeader& fmrHeader2, const ScannerPositionHeader& fmrPosition2,
+    const IaMatrix& iaMatrix2);
 
 struct ProjectionSet {
     FmrToVmrProjection fmrToVmr;

@@ -9,7 +9,7 @@
 #include "command/mapping_choice.h"
 #include "command/run_memory.h"
 #include "geometry/matrix4.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 #include "projection/float_volume.h"
 
 // Workspace positions of the documents a check uses (0-based, as zrSetAsCurrentDocument takes them).

@@ -2,7 +2,7 @@
 #include "command/volume_precomparison.h"
 
 #include "geometry/log_number.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 VolumePrecomparison compareVolumes(const FloatVolume& first, const FloatVolume& second) {
     float sab = 0.0f;

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 enum VoxelCountStatus {
     kVoxelCountValid,

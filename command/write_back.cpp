@@ -5,7 +5,7 @@
 
 #include "command/float_volume_io.h"
 #include "command/fmr_naming.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 enum { kReasonTextCapacity = 160 };
 

@@ -7,10 +7,10 @@
 #ifndef POSALIGN_GEOMETRY_MATRIX4_H
 #define POSALIGN_GEOMETRY_MATRIX4_H
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 struct Matrix4 {
-    float m[16];  // row-major: [i][j] at 4*i + j
+    float m[16]; // row-major: [i][j] at 4*i + j
 };
 
 struct Vector4 {

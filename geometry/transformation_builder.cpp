@@ -1,9 +1,7 @@
-// Composition of the VMR-to-FMR voxel transformation from the headers, logged factor by factor.
+// Composition of the VMR-to-FMR voxel transformation from the headers, factor by factor.
 #include "geometry/transformation_builder.h"
 
 #include <math.h>
-
-#include "geometry/matrix_log.h"
 
 void buildSliceOrderFlip(const ScannerPositionHeader& fmrPosition, Matrix4& result) {
     setIdentity(result);
@@ -21,38 +19,32 @@ void buildSliceOrderFlip(const ScannerPositionHeader& fmrPosition, Matrix4& resu
     }
 }
 
-void buildVmrToFmrMatrix(const FmrHeader& fmrHeader, const ScannerPositionHeader& fmrPosition,
-                         const VmrHeader& vmrHeader, const Matrix4& flipMatrix, const IaMatrix& iaMatrix,
-                         Matrix4& result) {
+VmrToFmrFactors buildVmrToFmrMatrix(const FmrHeader& fmrHeader, const ScannerPositionHeader& fmrPosition,
+                                    const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
+                                    const IaMatrix& iaMatrix) {
+    VmrToFmrFactors factors;
     Matrix4 initialAlignment;
     convertIaMatrix(iaMatrix, initialAlignment);
 
-    Matrix4 sliceFlip;
-    buildSliceOrderFlip(fmrPosition, sliceFlip);
-    logMatrix(sliceFlip.m, "Flipping matrix, based on slice acquisition order");
-
-    Matrix4 fmrInverseScaling;
-    setScaling(fmrInverseScaling, 1.0f / fmrHeader.voxelSizeX, 1.0f / fmrHeader.voxelSizeY,
+    buildSliceOrderFlip(fmrPosition, factors.sliceFlip);
+    setScaling(factors.fmrInverseScaling, 1.0f / fmrHeader.voxelSizeX, 1.0f / fmrHeader.voxelSizeY,
                1.0f / fmrHeader.voxelSizeZ);
-    logMatrix(fmrInverseScaling.m, "FMR inverse scaling matrix");
-
-    Matrix4 vmrScaling;
-    setScaling(vmrScaling, vmrHeader.voxelSizeX, vmrHeader.voxelSizeY, vmrHeader.voxelSizeZ);
-    logMatrix(vmrScaling.m, "VMR scaling matrix");
+    setScaling(factors.vmrScaling, vmrHeader.voxelSizeX, vmrHeader.voxelSizeY, vmrHeader.voxelSizeZ);
 
     // The past transformation counts only when it mirrors or scales an axis; a NaN diagonal counts too.
-    Matrix4 pastTransformation;
-    setIdentity(pastTransformation);
-    if (flipMatrix.m[0] != 1.0f || flipMatrix.m[5] != 1.0f || flipMatrix.m[10] != 1.0f) {
-        logMatrix(flipMatrix.m, "Incorporating flip in past VMR transformation");
-        multiply(sliceFlip, flipMatrix, pastTransformation);
+    factors.pastFlip = flipMatrix;
+    factors.pastIncorporated = flipMatrix.m[0] != 1.0f || flipMatrix.m[5] != 1.0f || flipMatrix.m[10] != 1.0f;
+    if (factors.pastIncorporated) {
+        multiply(factors.sliceFlip, flipMatrix, factors.pastTransformation);
+    } else {
+        setIdentity(factors.pastTransformation);
     }
 
     // Evaluated from the left, so the rounding of every product is fixed.
     Matrix4 flipScaled, aligned, withPast;
-    multiply(sliceFlip, fmrInverseScaling, flipScaled);
+    multiply(factors.sliceFlip, factors.fmrInverseScaling, flipScaled);
     multiply(flipScaled, initialAlignment, aligned);
-    multiply(aligned, pastTransformation, withPast);
-    multiply(withPast, vmrScaling, result);
-    logMatrix(result.m, "Final VMR 2 FMR matrix");
+    multiply(aligned, factors.pastTransformation, withPast);
+    multiply(withPast, factors.vmrScaling, factors.result);
+    return factors;
 }

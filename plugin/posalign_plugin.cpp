@@ -2,17 +2,21 @@
 #include "plugin/plugin_interface.h"
 
 #include "command/run_command.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 ZVZRPluginInterface::ZVZRPluginInterface() {}
 ZVZRPluginInterface::ZVZRPluginInterface(const ZVZRPluginInterface&) {}
-ZVZRPluginInterface& ZVZRPluginInterface::operator=(const ZVZRPluginInterface&) { return *this; }
+ZVZRPluginInterface& ZVZRPluginInterface::operator=(const ZVZRPluginInterface&) {
+    return *this;
+}
 ZVZRPluginInterface::~ZVZRPluginInterface() {}
 
 posalignplugin::posalignplugin() {}
 posalignplugin::~posalignplugin() {}
 
-bool posalignplugin::initPlugin() { return bindAndCheckHost(); }
+bool posalignplugin::initPlugin() {
+    return bindAndCheckHost();
+}
 
 bool posalignplugin::execute() {
     // The table is bound afresh on every run, so execute works without an earlier initPlugin.

@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 #include "geometry/matrix4.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 #include "projection/float_volume.h"
 
 // Sizes of one grid (dimX, dimY, dimZ of its header).

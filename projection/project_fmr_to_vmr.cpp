@@ -1,24 +1,22 @@
 // Mapping 1: one FMR painted into the VMR, with the SSD before and the dot-product NCC after painting.
-#include "geometry/log_number.h"
-#include "geometry/matrix_log.h"
-#include "geometry/transformation_builder.h"
-#include "plugin/host_function_table.h"
-#include "projection/grid.h"
 #include "projection/projections.h"
 
-void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
-                     const FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
-                     const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix) {
-    Matrix4 vmrToFmr;
-    buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix, vmrToFmr);
-    logMatrix(vmrToFmr.m, "Final FMR to VMR mapping");
+#include "geometry/transformation_builder.h"
+#include "projection/grid.h"
+
+FmrToVmrResult projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
+                               const Matrix4& flipMatrix, const FloatVolume& fmrVolume,
+                               const FmrHeader& fmrHeader, const ScannerPositionHeader& fmrPosition,
+                               const IaMatrix& iaMatrix) {
+    FmrToVmrResult measured;
+    measured.factors = buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix);
+    const Matrix4& vmrToFmr = measured.factors.result;
 
     const GridSize vmrSize = vmrGridSize(vmrHeader);
     const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
     const GridOffsets vmrOffsets = centreOffsets(vmrSize);
     const GridOffsets fmrOffsets = centreOffsets(fmrSize);
     const float* fmrValues = fmrVolume.values;
-    char line[256];
 
     // Pass 1: paint, and compare each overlapping voxel with the byte it had before.
     float ssd = 0.0f;
@@ -41,8 +39,7 @@ void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const
             }
         }
     }
-    gHostFunctions.zrLogText(
-        formatLogLine(line, sizeof line, "SSD of FMR-VMR (only overlapping part): ", ssd));
+    measured.ssd = ssd;
 
     // Pass 2: dot-product sums of the painted VMR against the FMR.
     float svv = 0.0f, svf = 0.0f, sff = 0.0f;
@@ -66,12 +63,12 @@ void projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const
             }
         }
     }
-    gHostFunctions.zrLogText("Calculate NCC via dotproduct...");
     // svf squared is the correctly rounded float square, the value of the float power with exponent 2.
     const float svfSquared = svf * svf;
     const float energy = svv * sff;
-    const float ncc = svfSquared / energy;
-    gHostFunctions.zrLogText(
-        formatLogLine(line, sizeof line, "NCC of FMR-VMR (only overlapping part): ", ncc));
-    gHostFunctions.zrUpdateActiveWindow();
+    measured.svv = svv;
+    measured.svf = svf;
+    measured.sff = sff;
+    measured.ncc = svfSquared / energy;
+    return measured;
 }

@@ -1,24 +1,23 @@
 // Mapping 3: two FMRs painted into the VMR, FMR 2 copied into FMR 1 where both overlap, and the two
 // compared over the VMR voxels that both cover.
-#include "geometry/log_number.h"
-#include "geometry/matrix_log.h"
-#include "geometry/transformation_builder.h"
-#include "plugin/host_function_table.h"
-#include "projection/grid.h"
 #include "projection/projections.h"
 
 #include <math.h>
 
-void projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
-                         FloatVolume& fmrVolume1, const FmrHeader& fmrHeader1,
-                         const ScannerPositionHeader& fmrPosition1, const IaMatrix& iaMatrix1,
-                         const FloatVolume& fmrVolume2, const FmrHeader& fmrHeader2,
-                         const ScannerPositionHeader& fmrPosition2, const IaMatrix& iaMatrix2) {
-    Matrix4 vmrToFmr1, vmrToFmr2;
-    buildVmrToFmrMatrix(fmrHeader1, fmrPosition1, vmrHeader, flipMatrix, iaMatrix1, vmrToFmr1);
-    logMatrix(vmrToFmr1.m, "Final FMR 1 to VMR mapping");
-    buildVmrToFmrMatrix(fmrHeader2, fmrPosition2, vmrHeader, flipMatrix, iaMatrix2, vmrToFmr2);
-    logMatrix(vmrToFmr2.m, "Final FMR 2 to VMR mapping");
+#include "geometry/transformation_builder.h"
+#include "projection/grid.h"
+
+TwoFmrsToVmrResult projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
+                                       const Matrix4& flipMatrix, FloatVolume& fmrVolume1,
+                                       const FmrHeader& fmrHeader1, const ScannerPositionHeader& fmrPosition1,
+                                       const IaMatrix& iaMatrix1, const FloatVolume& fmrVolume2,
+                                       const FmrHeader& fmrHeader2, const ScannerPositionHeader& fmrPosition2,
+                                       const IaMatrix& iaMatrix2) {
+    TwoFmrsToVmrResult measured;
+    measured.factors1 = buildVmrToFmrMatrix(fmrHeader1, fmrPosition1, vmrHeader, flipMatrix, iaMatrix1);
+    measured.factors2 = buildVmrToFmrMatrix(fmrHeader2, fmrPosition2, vmrHeader, flipMatrix, iaMatrix2);
+    const Matrix4& vmrToFmr1 = measured.factors1.result;
+    const Matrix4& vmrToFmr2 = measured.factors2.result;
 
     const GridSize vmrSize = vmrGridSize(vmrHeader);
     const GridSize fmrSize1 = fmrGridSize(fmrHeader1, fmrVolume1);
@@ -102,14 +101,14 @@ void projectTwoFmrsToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader, c
     // sab squared is the correctly rounded float square, the value of the float power with exponent 2.
     const float sabSquared = sab * sab;
     const float energy = sbb * saa;
-    const float ncc = sabSquared / energy;
-
-    char line[256];
-    gHostFunctions.zrLogText(formatLogLine(
-        line, sizeof line, "Negative NCC of FMR-FMR (only overlapping part): ", negativeCorrelation));
-    gHostFunctions.zrLogText(
-        formatLogLine(line, sizeof line, "NCC of FMR-FMR (only overlapping part) via dot product: ", ncc));
-    gHostFunctions.zrLogText(
-        formatLogLine(line, sizeof line, "SSD of FMR-FMR (only overlapping part): ", ssd));
-    gHostFunctions.zrUpdateActiveWindow();
+    measured.pairs = pairs;
+    measured.sa = sa;
+    measured.saa = saa;
+    measured.sb = sb;
+    measured.sbb = sbb;
+    measured.sab = sab;
+    measured.ssd = ssd;
+    measured.negativeCorrelation = negativeCorrelation;
+    measured.ncc = sabSquared / energy;
+    return measured;
 }

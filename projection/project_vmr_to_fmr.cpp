@@ -1,19 +1,18 @@
 // Mapping 2: the VMR resampled into one FMR's float volume, three times its byte values.
-#include "geometry/matrix_log.h"
+#include "projection/projections.h"
+
 #include "geometry/svd_inverse.h"
 #include "geometry/transformation_builder.h"
 #include "projection/grid.h"
-#include "projection/projections.h"
 
-void projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader, const Matrix4& flipMatrix,
-                     FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
-                     const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix) {
-    Matrix4 vmrToFmr;
-    buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix, vmrToFmr);
+VmrToFmrResult projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
+                               const Matrix4& flipMatrix, FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
+                               const ScannerPositionHeader& fmrPosition, const IaMatrix& iaMatrix) {
+    VmrToFmrResult used;
+    used.factors = buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix);
     // A matrix that cannot be decomposed inverts to NaN everywhere, which maps every voxel outside.
-    Matrix4 fmrToVmr;
-    inverse(vmrToFmr, fmrToVmr);
-    logMatrix(fmrToVmr.m, "Final VMR to FMR mapping");
+    inverse(used.factors.result, used.fmrToVmr);
+    const Matrix4& fmrToVmr = used.fmrToVmr;
 
     const GridSize vmrSize = vmrGridSize(vmrHeader);
     const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
@@ -36,4 +35,5 @@ void projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
             }
         }
     }
+    return used;
 }

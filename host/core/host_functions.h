@@ -27,7 +27,7 @@
 #define POSALIGN_HOST_CORE_HOST_FUNCTIONS_H
 
 #include "host/core/host_export.h"
-#include "plugin/host_function_list.h"
+#include "host_api/host_function_list.h"
 
 #define ZR_HOST_DECLARE_UNCALLED(name)
 #define ZR_HOST_DECLARE_CALLED(name, Result, Parameters) extern "C" HOST_EXPORT Result name Parameters;

@@ -13,7 +13,7 @@
 #ifndef POSALIGN_HOST_CORE_INITIAL_ALIGNMENT_H
 #define POSALIGN_HOST_CORE_INITIAL_ALIGNMENT_H
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 // Writes ia and flip (16 floats, row-major); true on success. When a record cannot be read or the geometry
 // is singular it writes the identity to both and returns false.

@@ -8,7 +8,7 @@
 #ifndef POSALIGN_HOST_CORE_PAST_TRANSFORMATIONS_H
 #define POSALIGN_HOST_CORE_PAST_TRANSFORMATIONS_H
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 enum { kMaxRecordedFlips = 64 };
 

@@ -18,7 +18,7 @@
 #define POSALIGN_HOST_CORE_SCANNER_GEOMETRY_H
 
 #include "host/core/workspace.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 // Writes the record for a document's geometry; VMR records undo the recorded flips first.
 void fillScannerPosition(const HostDocument* document, ScannerPositionHeader* position);

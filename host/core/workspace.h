@@ -9,7 +9,7 @@
 
 #include <stdint.h>
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 enum { kHostMaxDocuments = 8 };
 

@@ -8,7 +8,7 @@
 #include <string.h>
 
 #include "host/core/host_export.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 #include "plugin_session.h"
 
 static int gVersion[3] = {2, 9, 9};

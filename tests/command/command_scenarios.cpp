@@ -65,3 +65,36 @@ std::string matrixText(const std::string& title, const float values[16]) {
     }
     return text;
 }
+
+// The builder's four factors of an all-zero record, then the projection's final matrix.
+static CallList zeroFactorLogs(const std::string& finalTitle) {
+    const float zeros[16] = {};
+    return {"log: " + matrixText("Flipping matrix, based on slice acquisition order", zeros),
+            "log: " + matrixText("FMR inverse scaling matrix", zeros),
+            "log: " + matrixText("VMR scaling matrix", zeros),
+            "log: " + matrixText("Final VMR 2 FMR matrix", zeros), "log: " + matrixText(finalTitle, zeros)};
+}
+
+CallList withProjectionLogs(const CallList& calls) {
+    CallList expanded;
+    for (const std::string& call : calls) {
+        expanded.push_back(call);
+        if (call.rfind("projectFmrToVmr(", 0) == 0) {
+            append(expanded, zeroFactorLogs("Final FMR to VMR mapping"));
+            append(expanded,
+                   {"log: SSD of FMR-VMR (only overlapping part): 0.000000",
+                    "log: Calculate NCC via dotproduct...",
+                    "log: NCC of FMR-VMR (only overlapping part): 0.000000", "zrUpdateActiveWindow()"});
+        } else if (call.rfind("projectVmrToFmr(", 0) == 0) {
+            append(expanded, zeroFactorLogs("Final VMR to FMR mapping"));
+        } else if (call.rfind("projectTwoFmrsToVmr(", 0) == 0) {
+            append(expanded, zeroFactorLogs("Final FMR 1 to VMR mapping"));
+            append(expanded, zeroFactorLogs("Final FMR 2 to VMR mapping"));
+            append(expanded,
+                   {"log: Negative NCC of FMR-FMR (only overlapping part): 0.000000",
+                    "log: NCC of FMR-FMR (only overlapping part) via dot product: 0.000000",
+                    "log: SSD of FMR-FMR (only overlapping part): 0.000000", "zrUpdateActiveWindow()"});
+        }
+    }
+    return expanded;
+}

@@ -31,6 +31,10 @@ std::string promptCall();
 // The end of every run that reached the dispatch.
 CallList runEndCalls();
 
+// The calls with the log lines and redraws the run adds after each recorded projection call, for the
+// all-zero results the recording projections return.
+CallList withProjectionLogs(const CallList& calls);
+
 // The matrix text of sixteen values as the log shows it.
 std::string matrixText(const std::string& title, const float values[16]);
 

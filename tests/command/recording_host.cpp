@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 static RecordingHost* gHost = nullptr;
 
@@ -295,17 +295,18 @@ static void noteVolume(const FmrHeader& header, const FloatVolume& volume) {
     gHost->lastFlipMatrixWritten.assign(gHost->flipSeen, gHost->flipSeen + 16);
 }
 
-static void recordFmrToVmr(unsigned char* voxels, const VmrHeader& vmrHeader, const Matrix4& flip,
-                           const FloatVolume& volume, const FmrHeader& header,
-                           const ScannerPositionHeader& position, const IaMatrix& ia) {
+static FmrToVmrResult recordFmrToVmr(unsigned char* voxels, const VmrHeader& vmrHeader, const Matrix4& flip,
+                                     const FloatVolume& volume, const FmrHeader& header,
+                                     const ScannerPositionHeader& position, const IaMatrix& ia) {
     record("projectFmrToVmr(" + fmrArguments(header, position, ia) + vmrArguments(voxels, vmrHeader, flip) +
            ")");
     noteVolume(header, volume);
+    return FmrToVmrResult{};
 }
 
-static void recordVmrToFmr(const unsigned char* voxels, const VmrHeader& vmrHeader, const Matrix4& flip,
-                           FloatVolume& volume, const FmrHeader& header,
-                           const ScannerPositionHeader& position, const IaMatrix& ia) {
+static VmrToFmrResult recordVmrToFmr(const unsigned char* voxels, const VmrHeader& vmrHeader,
+                                     const Matrix4& flip, FloatVolume& volume, const FmrHeader& header,
+                                     const ScannerPositionHeader& position, const IaMatrix& ia) {
     std::string fmr = fmrArguments(header, position, ia);
     record("projectVmrToFmr(" + fmr + vmrArguments(voxels, vmrHeader, flip) + ")");
     noteVolume(header, volume);
@@ -314,13 +315,15 @@ static void recordVmrToFmr(const unsigned char* voxels, const VmrHeader& vmrHead
     if (effect) {
         effect(volume);
     }
+    return VmrToFmrResult{};
 }
 
-static void recordTwoFmrsToVmr(unsigned char* voxels, const VmrHeader& vmrHeader, const Matrix4& flip,
-                               FloatVolume& volume1, const FmrHeader& header1,
-                               const ScannerPositionHeader& position1, const IaMatrix& ia1,
-                               const FloatVolume& volume2, const FmrHeader& header2,
-                               const ScannerPositionHeader& position2, const IaMatrix& ia2) {
+static TwoFmrsToVmrResult recordTwoFmrsToVmr(unsigned char* voxels, const VmrHeader& vmrHeader,
+                                             const Matrix4& flip, FloatVolume& volume1,
+                                             const FmrHeader& header1, const ScannerPositionHeader& position1,
+                                             const IaMatrix& ia1, const FloatVolume& volume2,
+                                             const FmrHeader& header2, const ScannerPositionHeader& position2,
+                                             const IaMatrix& ia2) {
     record("projectTwoFmrsToVmr(" + fmrArguments(header1, position1, ia1) + ", " +
            fmrArguments(header2, position2, ia2) + vmrArguments(voxels, vmrHeader, flip) + ")");
     noteVolume(header1, volume1);
@@ -328,6 +331,7 @@ static void recordTwoFmrsToVmr(unsigned char* voxels, const VmrHeader& vmrHeader
     if (gHost->effects.twoFmrsToVmr1) {
         gHost->effects.twoFmrsToVmr1(volume1);
     }
+    return TwoFmrsToVmrResult{};
 }
 
 ProjectionSet recordingProjections() {

@@ -16,7 +16,7 @@
 
 #include "command/projection_set.h"
 #include "command/run_memory.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 struct FakeFmrDocument {
     FmrHeader header{};

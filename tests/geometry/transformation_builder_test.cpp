@@ -1,4 +1,4 @@
-// The slice-order flip rule and the composed VMR-to-FMR matrix with its log entries.
+// The slice-order flip rule and the composed VMR-to-FMR matrix with its factors.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 
 #include "geometry/matrix4.h"
 #include "geometry/transformation_builder.h"
-#include "host_log_capture.h"
 
 namespace {
 
@@ -74,14 +73,8 @@ BuilderInputs isotropicInputs(float vmrVoxel, float fmrVoxel) {
     return in;
 }
 
-Matrix4 build(const BuilderInputs& in) {
-    Matrix4 result;
-    buildVmrToFmrMatrix(in.fmr, in.position, in.vmr, in.flip, in.ia, result);
-    return result;
-}
-
-std::string title(const std::string& logText) {
-    return logText.substr(0, logText.find(':'));
+VmrToFmrFactors build(const BuilderInputs& in) {
+    return buildVmrToFmrMatrix(in.fmr, in.position, in.vmr, in.flip, in.ia);
 }
 
 void expectMatrix(const float (&expected)[16], const Matrix4& actual) {
@@ -89,20 +82,17 @@ void expectMatrix(const float (&expected)[16], const Matrix4& actual) {
         EXPECT_EQ(expected[k], actual.m[k]) << "element " << k;
 }
 
-TEST(TransformationBuilder, IdentityRecordsGiveTheVoxelSizeRatioAndFourLogEntries) {
-    captureHostLog();
-    Matrix4 result = build(isotropicInputs(1, 2));
-    expectMatrix({0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}, result);
-    const std::vector<std::string>& log = hostLog().lines;
-    ASSERT_EQ(4u, log.size());
-    EXPECT_EQ("Flipping matrix, based on slice acquisition order", title(log[0]));
-    EXPECT_EQ("FMR inverse scaling matrix: \n\t0.500000\t0.000000\t0.000000\t0.000000\n"
-              "\t0.000000\t0.500000\t0.000000\t0.000000\n\t0.000000\t0.000000\t0.500000\t0.000000\n"
-              "\t0.000000\t0.000000\t0.000000\t1.000000\n",
-              log[1]);
-    EXPECT_EQ("VMR scaling matrix", title(log[2]));
-    EXPECT_EQ("Final VMR 2 FMR matrix", title(log[3]));
-    EXPECT_EQ(0, hostLog().redraws);
+const float kHalves[16] = {0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1};
+const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+TEST(TransformationBuilder, IdentityRecordsGiveTheVoxelSizeRatio) {
+    VmrToFmrFactors factors = build(isotropicInputs(1, 2));
+    expectMatrix(kHalves, factors.result);
+    expectMatrix(kIdentity, factors.sliceFlip);
+    expectMatrix(kHalves, factors.fmrInverseScaling);
+    expectMatrix(kIdentity, factors.vmrScaling);
+    EXPECT_FALSE(factors.pastIncorporated);
+    expectMatrix(kIdentity, factors.pastTransformation);
 }
 
 TEST(TransformationBuilder, PastTransformationCountsOnlyWithANonUnitDiagonal) {
@@ -110,35 +100,28 @@ TEST(TransformationBuilder, PastTransformationCountsOnlyWithANonUnitDiagonal) {
     BuilderInputs in = isotropicInputs(1, 2);
     in.flip.m[3] = 17;
     in.flip.m[1] = 0.25f;
-    captureHostLog();
-    Matrix4 ignored = build(in);
-    EXPECT_EQ(4u, hostLog().lines.size());
-    expectMatrix({0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}, ignored);
+    VmrToFmrFactors ignored = build(in);
+    EXPECT_FALSE(ignored.pastIncorporated);
+    expectMatrix(kIdentity, ignored.pastTransformation);
+    expectMatrix(kHalves, ignored.result);
 
-    // A mirrored past transformation is logged as received and enters as F * T: with the slice flip
+    // A mirrored past transformation is kept as received and enters as F * T: with the slice flip
     // F = diag(-1, 1, 1, 1) it cancels on x, its translation is mirrored, and F applies once more on the
     // left.
     in = isotropicInputs(1, 2);
     in.position = slicePositions(10, 0, 0, 0, 0, 0);
     in.flip.m[0] = -1;
     in.flip.m[3] = 5;
-    captureHostLog();
-    Matrix4 result = build(in);
-    const std::vector<std::string>& log = hostLog().lines;
-    ASSERT_EQ(5u, log.size());
-    EXPECT_EQ("Incorporating flip in past VMR transformation: \n\t-1.000000\t0.000000\t0.000000\t5.000000\n"
-              "\t0.000000\t1.000000\t0.000000\t0.000000\n\t0.000000\t0.000000\t1.000000\t0.000000\n"
-              "\t0.000000\t0.000000\t0.000000\t1.000000\n",
-              log[3]);
-    EXPECT_EQ("Final VMR 2 FMR matrix", title(log[4]));
-    expectMatrix({-0.5f, 0, 0, 2.5f, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}, result);
+    VmrToFmrFactors mirrored = build(in);
+    EXPECT_TRUE(mirrored.pastIncorporated);
+    expectMatrix({-1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, mirrored.pastFlip);
+    expectMatrix({1, 0, 0, -5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, mirrored.pastTransformation);
+    expectMatrix({-0.5f, 0, 0, 2.5f, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}, mirrored.result);
 
     // A NaN on the diagonal counts as different from 1.
     in = isotropicInputs(1, 2);
     in.flip.m[5] = std::numeric_limits<float>::quiet_NaN();
-    captureHostLog();
-    build(in);
-    EXPECT_EQ(5u, hostLog().lines.size());
+    EXPECT_TRUE(build(in).pastIncorporated);
 }
 
 TEST(TransformationBuilder, AlignmentAndScalingCompose) {
@@ -148,20 +131,14 @@ TEST(TransformationBuilder, AlignmentAndScalingCompose) {
     in.vmr.voxelSizeY = 1;
     in.ia.s[3] = 8;
     in.ia.s[13] = 12;
-    captureHostLog();
-    Matrix4 result = build(in);
-    expectMatrix({0.5f, 0, 0, -2, 0, 0.25f, 0, 3, 0, 0, 0.5f, 0, 0, 0, 0, 1}, result);
+    expectMatrix({0.5f, 0, 0, -2, 0, 0.25f, 0, 3, 0, 0, 0.5f, 0, 0, 0, 0, 1}, build(in).result);
 
-    // A zero voxel size shows as an infinity in the logged factor; 0 * inf in the products makes the
-    // result non-finite, and it is still logged.
-    in = isotropicInputs(1, 0);
-    captureHostLog();
-    result = build(in);
-    EXPECT_FALSE(std::isfinite(result.m[0]));
-    const std::string scaling = hostLog().lines[1];
-    EXPECT_EQ("FMR inverse scaling matrix: \n\tinf\t0.000000\t0.000000\t0.000000\n", scaling.substr(0, 61));
-    ASSERT_EQ(4u, hostLog().lines.size());
-    EXPECT_NE(std::string::npos, hostLog().lines[3].find("nan"));
+    // A zero voxel size shows as an infinity in the factor; 0 * inf in the products makes the result
+    // non-finite.
+    VmrToFmrFactors zero = build(isotropicInputs(1, 0));
+    EXPECT_EQ(std::numeric_limits<float>::infinity(), zero.fmrInverseScaling.m[0]);
+    EXPECT_FALSE(std::isfinite(zero.result.m[0]));
+    EXPECT_TRUE(std::isnan(zero.result.m[1]));
 }
 
 } // namespace

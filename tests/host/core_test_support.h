@@ -13,7 +13,7 @@
 #include "host/core/affine_math.h"
 #include "host/core/host_functions.h"
 #include "host/core/workspace.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 // What the callbacks saw.
 struct HostRecord {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_function_list.h"
+#include "host_api/host_function_list.h"
 
 #define FAKE_HOST_INDEX_UNCALLED(name) kFakeHost_##name,
 #define FAKE_HOST_INDEX_CALLED(name, Result, Parameters) kFakeHost_##name,

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 #include "plugin_module.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 #include "plugin_module.h"
 
 namespace {

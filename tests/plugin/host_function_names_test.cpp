@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 namespace {
 

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "geometry/log_number.h"
 #include "geometry/matrix4.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
+#include "projection/projections.h"
 #include "projection/float_volume.h"
 
 struct FmrDocument {
@@ -60,9 +62,10 @@ struct VmrDocument {
     }
 };
 
-// The log entry's title: the text before the first colon.
-inline std::string logTitle(const std::string& text) {
-    return text.substr(0, text.find(':'));
+// A measure as the run's log prints it.
+inline std::string logNumberText(float value) {
+    char text[kLogNumberTextCapacity];
+    return formatLogNumber(value, text);
 }
 
 #endif

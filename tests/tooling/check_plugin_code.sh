@@ -8,12 +8,12 @@ root="$1"
 compiler="${2:-c++}"
 
 allowed_everywhere=" stdio.h stdlib.h string.h math.h stdint.h stddef.h "
-allowed_in_platform=" dlfcn.h unistd.h "
+allowed_in_platform=" dlfcn.h unistd.h corecrt_startup.h "
 forbidden_words='throw|try|catch|dynamic_cast|typeid'
 
 status=0
 checked=0
-for folder in plugin geometry projection command platform host/core; do
+for folder in platform host_api geometry projection command plugin host/core; do
     [ -d "$root/$folder" ] || continue
     while IFS= read -r -d '' file; do
         checked=$((checked + 1))

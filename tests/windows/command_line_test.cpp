@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "platform/windows_runtime/command_line.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 // ZR_HOST_FUNCTIONS(UNCALLED, CALLED) expands UNCALLED(name) for the 170 entries the plug-in resolves but
 // never calls, and CALLED(name, ResultType, (parameters)) for the 20 it calls. The plug-in's table, its
 // binding, the tests and the stand-in host all expand this one list, so the names and types exist once.
-#ifndef POSALIGN_PLUGIN_HOST_FUNCTION_LIST_H
-#define POSALIGN_PLUGIN_HOST_FUNCTION_LIST_H
+#ifndef POSALIGN_HOST_API_HOST_FUNCTION_LIST_H
+#define POSALIGN_HOST_API_HOST_FUNCTION_LIST_H
 
 #include <stdint.h>
 
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 // clang-format off
 #define ZR_HOST_FUNCTIONS(UNCALLED, CALLED) \

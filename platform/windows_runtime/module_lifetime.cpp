@@ -1,5 +1,5 @@
 // Dynamic initialisers and atexit functions of one module (DLL or executable), run by its entry point.
-#include "module_lifetime.h"
+#include "platform/windows_runtime/module_lifetime.h"
 
 #include <corecrt_startup.h>
 

@@ -1,6 +1,6 @@
 // Splitting a Windows command line into arguments, by the rules the Microsoft C runtime applies.
-#ifndef POSALIGN_WINDOWS_RUNTIME_COMMAND_LINE_H
-#define POSALIGN_WINDOWS_RUNTIME_COMMAND_LINE_H
+#ifndef POSALIGN_PLATFORM_WINDOWS_RUNTIME_COMMAND_LINE_H
+#define POSALIGN_PLATFORM_WINDOWS_RUNTIME_COMMAND_LINE_H
 
 #include <stddef.h>
 

@@ -4,8 +4,8 @@
 // (checked below). Integers are 32-bit signed little-endian, reals 32-bit IEEE floats, texts NUL-terminated
 // 8-bit strings stored in place. Bytes the plug-in does not use are kept as opaque arrays and carried unread.
 // Both supported targets (x86_64 Linux and Windows) are little-endian, so the structs are the byte layout.
-#ifndef POSALIGN_PLUGIN_HOST_RECORDS_H
-#define POSALIGN_PLUGIN_HOST_RECORDS_H
+#ifndef POSALIGN_HOST_API_HOST_RECORDS_H
+#define POSALIGN_HOST_API_HOST_RECORDS_H
 
 #include <stddef.h>
 #include <stdint.h>

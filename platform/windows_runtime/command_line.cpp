@@ -1,5 +1,5 @@
 // Windows command-line splitting (the executable's entry point receives only the whole line).
-#include "command_line.h"
+#include "platform/windows_runtime/command_line.h"
 
 static bool isBlank(char c) {
     return c == ' ' || c == '\t';

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "command_line.h"
-#include "module_lifetime.h"
+#include "platform/windows_runtime/command_line.h"
+#include "platform/windows_runtime/module_lifetime.h"
 
 extern "C" {
 __declspec(dllimport) char* __stdcall GetCommandLineA(void);

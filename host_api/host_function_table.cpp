@@ -1,5 +1,5 @@
 // Binding of the host's functions by name, and the version gate.
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 #include "platform/module_lookup.h"
 

@@ -1,5 +1,5 @@
 // Entry point of a DLL of the cross build: starts the module's C++ objects, then hands over to DllMain.
-#include "module_lifetime.h"
+#include "platform/windows_runtime/module_lifetime.h"
 
 extern "C" {
 int __stdcall DllMain(void* module, unsigned long reason, void* reserved);

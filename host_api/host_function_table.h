@@ -1,8 +1,8 @@
 // The process-wide table of the host's entry points, its binding by name, and the version gate.
-#ifndef POSALIGN_PLUGIN_HOST_FUNCTION_TABLE_H
-#define POSALIGN_PLUGIN_HOST_FUNCTION_TABLE_H
+#ifndef POSALIGN_HOST_API_HOST_FUNCTION_TABLE_H
+#define POSALIGN_HOST_API_HOST_FUNCTION_TABLE_H
 
-#include "plugin/host_function_list.h"
+#include "host_api/host_function_list.h"
 
 // An entry the plug-in resolves but never calls.
 typedef void (*HostEntryPoint)(void);
