@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libnifti2-dev libcli11-dev libpng-dev zlib1g-dev
   libwine-dev wine64
+  chromium
   valgrind
 )
 

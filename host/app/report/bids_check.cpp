@@ -1,0 +1,270 @@
+// The dataset-wide check: runs paired, checked on worker threads, pictured, reported and tabled.
+#include "host/app/report/bids_check.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <sstream>
+#include <thread>
+
+#include "host/app/input_documents.h"
+#include "host/app/output_files.h"
+#include "host/app/report/alignment_table.h"
+#include "host/app/report/bids_layout.h"
+#include "host/app/report/html_report.h"
+#include "host/app/report/progress_bar.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int kExitPass = 0, kExitBadInput = 2, kExitWriteFailed = 3, kExitWarn = 4, kExitFail = 5;
+
+// An anatomical shared by the runs of a subject (or session): read once, released after its last run.
+struct SharedAnatomy {
+    std::once_flag loaded;
+    NiftiReadResult read;
+    SubjectPictures pictures;
+    std::atomic<int> runsLeft{0};
+    std::mutex release;
+};
+
+struct RunOutcome {
+    ReportRun report;
+    RunIdentity identity;
+};
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+RunCheck failedCheck(const BidsRun& run, const std::string& problem) {
+    RunCheck check;
+    check.functionalPath = run.functionalPath;
+    check.anatomicalPath = run.anatomicalPath;
+    check.verdict = Verdict::kFail;
+    check.error = problem;
+    check.reasons = {problem};
+    return check;
+}
+
+void loadAnatomy(SharedAnatomy& anatomy, const std::string& path) {
+    NiftiLimits limits;
+    limits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
+    limits.allowSeveralVolumes = false;
+    anatomy.read = readNiftiImage(path, SampleKind::kFloat, limits);
+    if (anatomy.read.error.empty()) {
+        anatomy.pictures = prepareSubjectPictures(firstVolume(anatomy.read.image));
+    }
+}
+
+ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunChecker& checker) {
+    ReportRun report;
+    report.name = run.name;
+    if (!run.problem.empty()) {
+        report.check = failedCheck(run, run.problem);
+        return report;
+    }
+    std::call_once(anatomy->loaded, loadAnatomy, std::ref(*anatomy), run.anatomicalPath);
+    if (!anatomy->read.error.empty()) {
+        report.check = failedCheck(run, run.anatomicalPath + ": " + anatomy->read.error);
+        return report;
+    }
+    NiftiReadResult functional = readNiftiImage(run.functionalPath, SampleKind::kInt16WhenRaw, NiftiLimits{});
+    if (!functional.error.empty()) {
+        report.check = failedCheck(run, run.functionalPath + ": " + functional.error);
+        return report;
+    }
+    report.check = checker(anatomy->read.image, functional.image);
+    report.check.functionalPath = run.functionalPath;
+    report.check.anatomicalPath = run.anatomicalPath;
+    const Matrix4d* correction = report.check.error.empty() ? &report.check.search.correction : nullptr;
+    report.pictures = reportPictures(
+        renderRunPictures(anatomy->pictures, temporalMeanVolume(functional.image), correction));
+    return report;
+}
+
+// Drops an anatomical's data after its last run.
+void finishedWith(SharedAnatomy* anatomy) {
+    if (anatomy != nullptr && --anatomy->runsLeft == 0) {
+        std::lock_guard<std::mutex> lock(anatomy->release);
+        anatomy->read = NiftiReadResult{};
+        anatomy->pictures = SubjectPictures{};
+    }
+}
+
+std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const BidsCheckOptions& options,
+                                     const RunChecker& checker, std::ostream& err, bool progressBar) {
+    std::map<std::string, std::unique_ptr<SharedAnatomy>> anatomies;
+    std::vector<SharedAnatomy*> anatomyOfRun(runs.size(), nullptr);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].problem.empty()) {
+            auto& entry = anatomies[runs[i].anatomicalPath];
+            if (!entry) {
+                entry = std::make_unique<SharedAnatomy>();
+            }
+            ++entry->runsLeft;
+            anatomyOfRun[i] = entry.get();
+        }
+    }
+    std::vector<RunOutcome> outcomes(runs.size());
+    std::atomic<size_t> next{0};
+    std::mutex progress;
+    int done = 0;
+    auto start = std::chrono::steady_clock::now();
+    auto worker = [&] {
+        for (size_t i = next++; i < runs.size(); i = next++) {
+            try {
+                outcomes[i].report = checkOneRun(runs[i], anatomyOfRun[i], checker);
+            } catch (const std::exception& e) {
+                outcomes[i].report.name = runs[i].name;
+                outcomes[i].report.check =
+                    failedCheck(runs[i], std::string("could not be checked: ") + e.what());
+            }
+            finishedWith(anatomyOfRun[i]);
+            std::lock_guard<std::mutex> lock(progress);
+            ++done;
+            if (progressBar) {
+                double elapsed =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                err << "\r" << progressLine(done, static_cast<int>(runs.size()), elapsed) << std::flush;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    int workers = std::max(1, std::min<int>(options.workers, static_cast<int>(runs.size())));
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back(worker);
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (progressBar) {
+        err << "\n";
+    }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        outcomes[i].identity = RunIdentity{runs[i].subject, runs[i].session, runs[i].name,
+                                           "sub-" + runs[i].subject + "/report.html"};
+    }
+    return outcomes;
+}
+
+// The exit status for the worst verdict among sorted rows.
+int worstStatus(const std::vector<TableRow>& sortedRows) {
+    const std::string worst = sortedRows.empty() ? "pass" : sortedRows.front()[3];
+    return worst == "fail" ? kExitFail : worst == "warn" ? kExitWarn : kExitPass;
+}
+
+// Rebuilds OUT_DIR/alignment.tsv from every OUT_DIR/sub-*/alignment.tsv; the worst verdict's exit status.
+int mergeTables(const std::string& outDir, std::ostream& err) {
+    std::vector<TableRow> rows;
+    std::error_code error;
+    for (fs::directory_iterator it(outDir, error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        fs::path table = it->path() / "alignment.tsv";
+        if (name.rfind("sub-", 0) == 0 && fs::is_regular_file(table, error)) {
+            std::vector<TableRow> subjectRows = parseAlignmentTable(readWholeFile(table.string()));
+            rows.insert(rows.end(), subjectRows.begin(), subjectRows.end());
+        }
+    }
+    sortWorstFirst(rows);
+    std::string problem = writeTextFileAtomically(outDir + "/alignment.tsv", alignmentTableText(rows));
+    if (!problem.empty()) {
+        err << "Zentrovis: " << outDir << "/alignment.tsv: " << problem << "\n";
+        return kExitWriteFailed;
+    }
+    return worstStatus(rows);
+}
+
+// Writes each subject's report and table; false when one could not be written.
+bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::string& outDir,
+                         std::ostream& err) {
+    std::map<std::string, std::vector<const RunOutcome*>> bySubject;
+    for (const RunOutcome& outcome : outcomes) {
+        bySubject[outcome.identity.subject].push_back(&outcome);
+    }
+    bool allWritten = true;
+    for (const auto& [subject, subjectOutcomes] : bySubject) {
+        std::string folder = outDir + "/sub-" + subject;
+        std::error_code error;
+        fs::create_directories(folder, error);
+        std::vector<TableRow> rows;
+        std::map<std::string, const RunOutcome*> byRun;
+        for (const RunOutcome* outcome : subjectOutcomes) {
+            rows.push_back(alignmentRow(outcome->identity, outcome->report.check));
+            byRun[outcome->identity.run] = outcome;
+        }
+        sortWorstFirst(rows);
+        ReportPage page;
+        page.title = "Alignment check: sub-" + subject;
+        for (const TableRow& row : rows) {
+            page.runs.push_back(byRun[row[2]]->report);
+        }
+        for (const auto& [name, text] : {std::pair<std::string, std::string>{"report.html", reportHtml(page)},
+                                         {"alignment.tsv", alignmentTableText(rows)}}) {
+            std::string problem = writeTextFileAtomically(folder + "/" + name, text);
+            if (!problem.empty()) {
+                err << "Zentrovis: " << folder << "/" << name << ": " << problem << "\n";
+                allWritten = false;
+            }
+        }
+    }
+    return allWritten;
+}
+
+} // namespace
+
+int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
+                 std::ostream& err, bool progressBar) {
+    if (options.analysisLevel != "participant" && options.analysisLevel != "group") {
+        err << "Zentrovis: the analysis level is \"participant\" or \"group\", not \""
+            << options.analysisLevel << "\"\nRun Zentrovis check --help for usage.\n";
+        return kExitBadInput;
+    }
+    std::error_code error;
+    if (fs::weakly_canonical(options.outDir, error) == fs::weakly_canonical(options.bidsDir, error)) {
+        err << "Zentrovis: the output folder must not be the dataset's folder\n";
+        return kExitBadInput;
+    }
+    fs::create_directories(options.outDir, error);
+    if (error) {
+        err << "Zentrovis: " << options.outDir << ": cannot be created: " << error.message() << "\n";
+        return kExitWriteFailed;
+    }
+    if (options.analysisLevel == "group") {
+        return mergeTables(options.outDir, err);
+    }
+    BidsLayout layout = findBidsRuns(options.bidsDir, options.participantLabels);
+    if (!layout.error.empty()) {
+        err << "Zentrovis: " << layout.error << "\n";
+        return kExitBadInput;
+    }
+    std::vector<RunOutcome> outcomes = checkAllRuns(layout.runs, options, checker, err, progressBar);
+    std::vector<TableRow> rows;
+    for (const RunOutcome& outcome : outcomes) {
+        rows.push_back(alignmentRow(outcome.identity, outcome.report.check));
+    }
+    sortWorstFirst(rows);
+    for (const TableRow& row : rows) {
+        std::string line = row[3] + "  " + row[2];
+        if (row[4] != "n/a") {
+            line += "  " + row[4] + " mm";
+        }
+        out << line << "  " << row[21] << "\n";
+    }
+    bool written = writeSubjectOutputs(outcomes, options.outDir, err);
+    written = mergeTables(options.outDir, err) != kExitWriteFailed && written;
+    out << "Reports in " << options.outDir << "/sub-*/report.html; every run in " << options.outDir
+        << "/alignment.tsv\n";
+    // The status speaks for this invocation's runs only, so that per-participant jobs report their own.
+    return written ? worstStatus(rows) : kExitWriteFailed;
+}

@@ -1,0 +1,169 @@
+// The dataset-wide check: pairing runs with anatomicals, the table's order and form, the progress line, and
+// a whole run over a small dataset with a broken and an unpaired run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "host/app/report/alignment_table.h"
+#include "host/app/report/bids_check.h"
+#include "host/app/report/bids_layout.h"
+#include "host/app/report/progress_bar.h"
+#include "tests/host/test_app_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void touch(const ScratchFolder& root, const std::string& relative) {
+    fs::create_directories(fs::path(root.file(relative)).parent_path());
+    writeBytesForTest(root.file(relative), "");
+}
+
+std::string relativeTo(const ScratchFolder& root, const std::string& path) {
+    return path.empty() ? "" : fs::relative(path, root.path).string();
+}
+
+TEST(BidsLayout, PairsEachRunWithTheAnatomicalOfItsSessionElseOfItsSubject) {
+    ScratchFolder root;
+    for (const char* file :
+         {"sub-01/ses-a/anat/sub-01_ses-a_T1w.nii.gz", "sub-01/ses-a/func/sub-01_ses-a_task-x_bold.nii.gz",
+          "sub-01/ses-a/func/sub-01_ses-a_task-x_sbref.nii.gz",
+          "sub-01/ses-a/func/sub-01_ses-a_task-x_events.tsv",
+          "sub-01/ses-b/func/sub-01_ses-b_task-x_bold.nii", "sub-01/anat/sub-01_T1w.nii",
+          "sub-02/anat/sub-02_run-2_T1w.nii.gz", "sub-02/anat/sub-02_run-1_T1w.nii.gz",
+          "sub-02/anat/sub-02_T2w.nii.gz", "sub-02/func/sub-02_task-y_bold.nii.gz",
+          "sub-02/func/sub-02_task-y_bold.json", "sub-03/func/sub-03_task-z_bold.nii.gz"}) {
+        touch(root, file);
+    }
+    struct Expected {
+        const char *subject, *session, *name, *anatomical;
+    };
+    const Expected expected[] = {
+        {"01", "a", "sub-01_ses-a_task-x", "sub-01/ses-a/anat/sub-01_ses-a_T1w.nii.gz"},
+        {"01", "b", "sub-01_ses-b_task-x", "sub-01/anat/sub-01_T1w.nii"},
+        {"02", "", "sub-02_task-y", "sub-02/anat/sub-02_run-1_T1w.nii.gz"},
+        {"03", "", "sub-03_task-z", ""},
+    };
+    BidsLayout all = findBidsRuns(root.path, {});
+    ASSERT_EQ(all.error, "");
+    ASSERT_EQ(all.runs.size(), 4u);
+    for (size_t i = 0; i < all.runs.size(); ++i) {
+        const BidsRun& run = all.runs[i];
+        EXPECT_EQ(run.subject, expected[i].subject);
+        EXPECT_EQ(run.session, expected[i].session);
+        EXPECT_EQ(run.name, expected[i].name);
+        EXPECT_EQ(relativeTo(root, run.anatomicalPath), expected[i].anatomical) << run.name;
+        EXPECT_EQ(run.problem.empty(), expected[i].anatomical[0] != '\0') << run.name;
+    }
+    // Labels with or without "sub-" choose participants; an unknown one refuses the whole run.
+    BidsLayout chosen = findBidsRuns(root.path, {"sub-03", "02"});
+    ASSERT_EQ(chosen.runs.size(), 2u);
+    EXPECT_EQ(chosen.runs[0].subject, "02");
+    EXPECT_EQ(chosen.runs[1].subject, "03");
+    EXPECT_NE(findBidsRuns(root.path, {"04"}).error.find("no participant sub-04"), std::string::npos);
+    EXPECT_NE(findBidsRuns(root.file("missing"), {}).error, "");
+}
+
+RunCheck checkWith(Verdict verdict, double displacementMm, const std::string& error = "") {
+    RunCheck check;
+    check.verdict = verdict;
+    check.search.displacementMm = displacementMm;
+    check.error = error;
+    check.reasons = {error.empty() ? "reason\twith a tab" : error};
+    return check;
+}
+
+TEST(AlignmentTable, RowsGoWorstFirstAndSurviveTheirTextForm) {
+    struct Case {
+        const char* run;
+        RunCheck check;
+    };
+    const Case cases[] = {
+        {"pass-small", checkWith(Verdict::kPass, 0.3)},
+        {"warn-3", checkWith(Verdict::kWarn, 3.0)},
+        {"fail-6", checkWith(Verdict::kFail, 6.0)},
+        {"pass-large", checkWith(Verdict::kPass, 1.9)},
+        {"fail-broken", checkWith(Verdict::kFail, 0, "cut off")},
+        {"fail-12", checkWith(Verdict::kFail, 12.0)},
+        {"warn-4", checkWith(Verdict::kWarn, 4.5)},
+    };
+    std::vector<TableRow> rows;
+    for (const Case& c : cases) {
+        rows.push_back(alignmentRow(RunIdentity{"01", "", c.run, "sub-01/report.html"}, c.check));
+        EXPECT_EQ(rows.back().size(), kAlignmentColumns.size()) << c.run;
+    }
+    sortWorstFirst(rows);
+    const char* order[] = {"fail-broken", "fail-12",    "fail-6",    "warn-4",
+                           "warn-3",      "pass-large", "pass-small"};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][2], order[i]);
+    }
+    EXPECT_EQ(rows[0][4], "n/a");
+    EXPECT_EQ(rows[0][21], "cut off");
+    EXPECT_EQ(rows[1][21], "reason with a tab");
+    EXPECT_EQ(parseAlignmentTable(alignmentTableText(rows)), rows);
+}
+
+TEST(ProgressLine, ShowsRunsDoneAndTheTimeLeft) {
+    EXPECT_EQ(progressLine(0, 20, 0), "[....................]   0/20 runs");
+    EXPECT_EQ(progressLine(5, 20, 10), "[#####...............]   5/20 runs  0:30 left");
+    EXPECT_EQ(progressLine(10, 20, 70), "[##########..........]  10/20 runs  1:10 left");
+    EXPECT_EQ(progressLine(20, 20, 70), "[####################]  20/20 runs");
+}
+
+// A checker that passes every functional of three volumes and fails the others by 9 mm.
+RunCheck checkByName(const NiftiImage&, const NiftiImage& functional) {
+    RunCheck check;
+    bool good = functional.nt == 3;
+    check.verdict = good ? Verdict::kPass : Verdict::kFail;
+    check.search.displacementMm = good ? 0.5 : 9;
+    check.search.correction = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+    check.reasons = {good ? "close" : "far"};
+    return check;
+}
+
+TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
+    ScratchFolder bids, out;
+    fs::create_directories(bids.file("sub-01/anat"));
+    fs::create_directories(bids.file("sub-01/func"));
+    fs::create_directories(bids.file("sub-02/func"));
+    writeAnatomicalFixture(bids.file("sub-01/anat/sub-01_T1w.nii.gz"), 24);
+    writeFunctionalFixture(bids.file("sub-01/func/sub-01_task-a_bold.nii.gz"), 3, 0);
+    writeFunctionalFixture(bids.file("sub-01/func/sub-01_task-b_bold.nii.gz"), 2, 0);
+    writeBytesForTest(bids.file("sub-01/func/sub-01_task-c_bold.nii"), "not an image");
+    writeFunctionalFixture(bids.file("sub-02/func/sub-02_task-a_bold.nii.gz"), 3, 0);
+    BidsCheckOptions options{bids.path, out.path, "participant", {}, 2};
+    std::ostringstream said, problems;
+    int status = runBidsCheck(options, checkByName, said, problems, false);
+    EXPECT_EQ(status, 5);
+    EXPECT_EQ(problems.str(), "");
+    std::vector<TableRow> rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][2], "sub-01_task-c");
+    EXPECT_NE(rows[0][21].find("sub-01_task-c_bold.nii: "), std::string::npos) << rows[0][21];
+    EXPECT_EQ(rows[1][2], "sub-02_task-a");
+    EXPECT_NE(rows[1][21].find("no anatomical"), std::string::npos) << rows[1][21];
+    EXPECT_EQ(rows[2][2], "sub-01_task-b");
+    EXPECT_EQ(rows[3][2], "sub-01_task-a");
+    EXPECT_EQ(rows[3][3], "pass");
+    for (const char* subject : {"sub-01", "sub-02"}) {
+        EXPECT_TRUE(fileExists(out.file(std::string(subject) + "/report.html"))) << subject;
+    }
+    // Checking one participant again keeps the other's rows in the merged table; its status is its own.
+    options.participantLabels = {"01"};
+    std::ostringstream again;
+    fs::remove(bids.file("sub-01/func/sub-01_task-c_bold.nii"));
+    fs::remove(bids.file("sub-01/func/sub-01_task-b_bold.nii.gz"));
+    EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 0);
+    rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][2], "sub-02_task-a");
+    // The group level only merges.
+    options.analysisLevel = "group";
+    EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 5);
+    options.analysisLevel = "everyone";
+    EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 2);
+}
+
+} // namespace
