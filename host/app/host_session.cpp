@@ -15,6 +15,7 @@
 #include "host/app/nifti_file.h"
 #include "host/app/output_files.h"
 #include "host/app/output_plan.h"
+#include "host/app/painted_voxels.h"
 #include "host/app/plane_orientation.h"
 #include "host/app/plugin_runner.h"
 #include "host/app/window_picture.h"
@@ -30,6 +31,7 @@ struct Session {
     HostWorkspace workspace;
     std::vector<DocumentSource> sources; // parallel to the workspace's documents
     std::vector<uint8_t> originalVmr;    // the VMR bytes as opened: a changed byte was painted
+    PaintedVoxels painted;               // what each window update shows as painted, when known
     FunctionalCoverage coverage;
     int fixedMapping = 0;  // from the command line; 0: ask
     int chosenMapping = 0; // the answer given to the plug-in
@@ -169,6 +171,10 @@ void onUpdateWindow(void* context) {
     view.voxelSizeZ = vmr->voxelSize[2];
     view.current = vmr->voxels;
     view.original = session.originalVmr.data();
+    if (static_cast<size_t>(session.windowCount) < session.painted.atWindow.size()) {
+        view.painted = session.painted.atWindow[session.windowCount].data();
+    }
+    view.showsPaintLegend = session.chosenMapping != 2;
     view.planeX = session.coverage.centre[0];
     view.planeY = session.coverage.centre[1];
     view.planeZ = session.coverage.centre[2];
@@ -270,6 +276,11 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     session.workspace.callbacks.messageBox = onMessageBox;
     if (options.hostVersion[0] >= 0) {
         setHostVersion(options.hostVersion[0], options.hostVersion[1], options.hostVersion[2]);
+    }
+    // The silent run asks the user for the mapping; the real run is given the same answer.
+    session.painted = findPaintedVoxels(plugin, session.workspace, onPromptInteger, &session);
+    if (session.fixedMapping == 0) {
+        session.fixedMapping = session.painted.mapping;
     }
     installWorkspace(&session.workspace);
 

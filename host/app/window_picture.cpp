@@ -80,8 +80,8 @@ void drawPlane(RgbImage& image, const WindowView& v, const PlaneSpec& plane, int
             index[plane.vAxis] = vi;
             size_t at = voxelOffset(v, index);
             uint8_t now = v.current[at];
-            Rgb colour = now != v.original[at] ? blend(anatomyGrey(v.original[at]), paintedColour(now))
-                                               : anatomyGrey(now);
+            bool painted = v.painted != nullptr ? v.painted[at] != 0 : now != v.original[at];
+            Rgb colour = painted ? blend(anatomyGrey(v.original[at]), paintedColour(now)) : anatomyGrey(now);
             setPixel(image, left + px, top + py, colour);
         }
     }
@@ -172,14 +172,16 @@ RgbImage renderWindow(const WindowView& v) {
     }
     int legendTop = kTitleBand + tallest + kLabelBand + 4;
     int x = kMargin;
-    for (int i = 0; i < 10; ++i) {
-        Rgb c = paintedColour(static_cast<uint8_t>(21 + i * 22));
-        for (int dy = 0; dy < 7; ++dy) {
-            setPixel(image, x + i, legendTop + dy, c);
+    if (v.showsPaintLegend) {
+        for (int i = 0; i < 10; ++i) {
+            Rgb c = paintedColour(static_cast<uint8_t>(21 + i * 22));
+            for (int dy = 0; dy < 7; ++dy) {
+                setPixel(image, x + i, legendTop + dy, c);
+            }
         }
+        drawText(image, x + 14, legendTop, "PAINTED BY THE PLUG-IN", kText, 1);
+        x += 14 + textWidth("PAINTED BY THE PLUG-IN", 1) + 16;
     }
-    drawText(image, x + 14, legendTop, "PAINTED BY THE PLUG-IN", kText, 1);
-    x += 14 + textWidth("PAINTED BY THE PLUG-IN", 1) + 16;
     drawRectangle(image, x, legendTop, x + 10, legendTop + 6, kCoverage);
     drawText(image, x + 14, legendTop, "FUNCTIONAL COVERAGE", kText, 1);
     return image;

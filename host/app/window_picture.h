@@ -14,8 +14,10 @@ struct WindowView {
     float voxelSizeX = 1, voxelSizeY = 1, voxelSizeZ = 1; // mm; used for the aspect of each plane
     const uint8_t* current = nullptr;                     // the volume as it is now
     const uint8_t* original = nullptr;                    // as it was loaded: a differing byte is painted
-    int planeX = 0, planeY = 0, planeZ = 0;               // voxel indices the three planes pass through
-    bool hasCoverage = false;                             // draw the box below in each plane
+    const uint8_t* painted = nullptr; // 1 where the plug-in painted; when given, used instead of the bytes
+    bool showsPaintLegend = true;     // false when the run paints nothing into the anatomical (mapping 2)
+    int planeX = 0, planeY = 0, planeZ = 0; // voxel indices the three planes pass through
+    bool hasCoverage = false;               // draw the box below in each plane
     float coverageMin[3] = {0, 0, 0},
           coverageMax[3] = {0, 0, 0};               // functional coverage, VMR voxel coordinates
     const char* planeOrientation[3] = {"", "", ""}; // anatomical names of the x-y, x-z and y-z planes
