@@ -176,3 +176,33 @@ TEST(AnatomyEdges, EdgesOfAShiftedAnatomyMoveByTheShiftInPixels) {
 }
 
 } // namespace
+
+namespace {
+
+// The letter of the world direction a picture direction points to: R, A or S for +x, +y, +z, else L, P, I.
+std::string letterOf(const WorldPoint& from, const WorldPoint& to) {
+    for (int axis = 0; axis < 3; ++axis) {
+        double d = to[axis] - from[axis];
+        if (std::fabs(d) > 1e-9) {
+            return std::string(1, (d > 0 ? "RAS" : "LPI")[axis]);
+        }
+    }
+    return "?";
+}
+
+TEST(WorldPlane, LettersNameTheWorldDirectionAtEachEdgeOfEachPlane) {
+    WorldView view;
+    view.minimum = {-10, -20, -30};
+    view.maximum = {10, 20, 30};
+    for (PlaneKind kind : kAllPlanes) {
+        const char* letters[4];
+        planeLetters(kind, letters);
+        WorldPoint middle = planePixelToWorld(view, kind, 5, 5);
+        EXPECT_EQ(letters[0], letterOf(middle, planePixelToWorld(view, kind, 4, 5))) << planeKindName(kind);
+        EXPECT_EQ(letters[1], letterOf(middle, planePixelToWorld(view, kind, 6, 5))) << planeKindName(kind);
+        EXPECT_EQ(letters[2], letterOf(middle, planePixelToWorld(view, kind, 5, 4))) << planeKindName(kind);
+        EXPECT_EQ(letters[3], letterOf(middle, planePixelToWorld(view, kind, 5, 6))) << planeKindName(kind);
+    }
+}
+
+} // namespace
