@@ -36,6 +36,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         "Examples:\n"
         "  Zentrovis --demo --mapping 1 --out out/demo\n"
         "  Zentrovis --vmr anat.nii.gz --fmr run1.nii.gz --fmr run2.nii.gz --mapping 3 --out results\n"
+        "  Zentrovis check --help   (the alignment check of functional runs against an anatomical)\n"
         "\n"
         "Exit status: 0 the plug-in finished its run, 1 it stopped (refused the documents or the host),\n"
         "2 bad command line or input (nothing is written), 3 an output could not be written.");

@@ -1,12 +1,18 @@
-// Zentrovis, the stand-in host: runs the posalign plug-in on NIfTI files or on the built-in phantom.
+// Zentrovis, the stand-in host: runs the posalign plug-in on NIfTI files or on the built-in phantom;
+// `Zentrovis check ...` checks the alignment of functional runs against an anatomical instead.
 #include <unistd.h>
 
+#include <cstring>
 #include <iostream>
 
+#include "host/app/check/check_command.h"
 #include "host/app/command_line.h"
 #include "host/app/host_session.h"
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "check") == 0) {
+        return runCheckCommand(argc - 1, argv + 1, std::cout, std::cerr);
+    }
     ParsedCommandLine parsed = parseCommandLine(argc, argv, std::cout, std::cerr);
     if (!parsed.run) {
         return parsed.exitCode;

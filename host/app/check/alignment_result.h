@@ -16,27 +16,31 @@ using Matrix4d = std::array<std::array<double, 4>, 4>;
 
 // Header comparison in world terms.
 struct HeaderComparison {
-    double centreDistanceMm = 0;                // between the two fields of view's centres
-    double rotationDeg = 0;                     // angle of the rotation between the two grids' axes
-    bool handednessMatches = true;              // both affines have determinants of the same sign
+    double centreDistanceMm = 0;                  // between the two fields of view's centres
+    double rotationDeg = 0;                       // angle of the rotation between the two grids' axes
+    bool handednessMatches = true;                // both affines have determinants of the same sign
     std::optional<double> anatomicalQformSformMm; // largest disagreement over the grid; empty: not both set
     std::optional<double> functionalQformSformMm;
-    double insidePct = 0;                       // share of the functional's voxels inside the anatomical
-    long long overlapVoxels = 0;                // count of those voxels
+    double insidePct = 0;        // share of the functional's voxels inside the anatomical
+    long long overlapVoxels = 0; // count of those voxels
 };
 
 // The search of rigid positions around the header position.
 struct SearchResult {
-    std::string measure;          // name of the similarity measure
-    double atHeader = 0;          // measure at the header position (higher is better)
-    double best = 0;              // at the best position found
-    double mirroredBest = 0;      // best for the left-right mirrored functional
-    Matrix4d correction{};        // rigid, world mm: correction * functional affine = best-aligned affine
+    std::string measure;     // name of the similarity measure
+    double atHeader = 0;     // measure at the header position (higher is better)
+    double best = 0;         // at the best position found
+    double mirroredBest = 0; // best for the left-right mirrored functional
+    Matrix4d correction{};   // rigid, world mm: correction * functional affine = best-aligned affine
     std::array<double, 3> translationMm{};
     std::array<double, 3> rotationDeg{};
-    double displacementMm = 0;    // mean displacement of the functional's in-brain voxels under correction
+    double displacementMm = 0; // mean displacement of the functional's in-brain voxels under correction
     bool lrFlipSuspected = false;
-    double seconds = 0;           // time the search took
+    // Local comparison with the mirror (nats of log-likelihood): the strongest gain of any block of the
+    // functional under the mirrored best position, and under the unmirrored best position.
+    double mirrorEvidenceFor = 0;
+    double mirrorEvidenceAgainst = 0;
+    double seconds = 0; // time the search took
 };
 
 enum class Verdict { kPass, kWarn, kFail };

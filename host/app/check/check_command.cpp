@@ -1,0 +1,106 @@
+// The check subcommand: reads the anatomical once and each functional in turn (so only one run's samples
+// are held at a time), prints each verdict as it is reached, then writes alignment.json and alignment.tsv.
+#include "host/app/check/check_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+#include "host/app/check/alignment_check.h"
+#include "host/app/check/alignment_outputs.h"
+#include "host/app/input_documents.h"
+#include "host/app/output_files.h"
+
+namespace {
+
+struct CheckOptions {
+    std::string anatomicalPath;
+    std::vector<std::string> functionalPaths;
+    std::string outDir = "alignment-check";
+    bool force = false;
+};
+
+int refuse(std::ostream& err, const std::string& problem, int status) {
+    err << "Zentrovis check: " << problem << "\n";
+    return status;
+}
+
+} // namespace
+
+int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CheckOptions o;
+    CLI::App app{"Checks the alignment of functional runs against an anatomical: header comparison in world "
+                 "terms, a search of nearby rigid positions by normalised mutual information (and of the "
+                 "left-right mirrored run), and a verdict per run.",
+                 "Zentrovis check"};
+    app.add_option("--vmr", o.anatomicalPath, "Anatomical image (.nii or .nii.gz, 3-D)")->required();
+    app.add_option("--fmr", o.functionalPaths,
+                   "Functional image (.nii or .nii.gz, 3-D or 4-D); repeat for more runs")
+        ->required();
+    app.add_option("--out", o.outDir, "Folder for alignment.json and alignment.tsv (created when missing)")
+        ->capture_default_str();
+    app.add_flag("--force", o.force, "Replace alignment.json and alignment.tsv when they exist");
+    app.footer(
+        "Example:\n"
+        "  Zentrovis check --vmr anat.nii.gz --fmr run1.nii.gz --fmr run2.nii.gz --out qc\n"
+        "\n"
+        "Verdict per run: pass (mean displacement to the best match at most 2 mm), warn (at most 5 mm),\n"
+        "fail (more, a suspected left-right flip, or too little overlap to judge).\n"
+        "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail,\n"
+        "2 bad command line or input (nothing is written), 3 an output could not be written.");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        err << "Zentrovis check: " << e.what() << "\nRun Zentrovis check --help for usage.\n";
+        return 2;
+    }
+    if (o.outDir.empty()) {
+        return refuse(err, "--out needs a folder name", 2);
+    }
+    OutputPolicy policy;
+    policy.force = o.force;
+    policy.inputPaths = o.functionalPaths;
+    policy.inputPaths.push_back(o.anatomicalPath);
+    const std::string jsonPath = o.outDir + "/alignment.json";
+    const std::string tsvPath = o.outDir + "/alignment.tsv";
+    for (const std::string& path : {jsonPath, tsvPath}) {
+        const std::string problem = checkOutputAllowed(policy, path);
+        if (!problem.empty()) {
+            return refuse(err, path + ": " + problem, 2);
+        }
+    }
+
+    NiftiLimits anatomicalLimits;
+    anatomicalLimits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
+    anatomicalLimits.allowSeveralVolumes = false;
+    const NiftiReadResult anatomical = readNiftiImage(o.anatomicalPath, SampleKind::kFloat, anatomicalLimits);
+    if (!anatomical.error.empty()) {
+        return refuse(err, o.anatomicalPath + ": " + anatomical.error, 2);
+    }
+    const CheckInputs anatomy{o.anatomicalPath, &anatomical.image};
+    std::vector<RunCheck> checks;
+    for (const std::string& path : o.functionalPaths) {
+        const NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
+        if (!functional.error.empty()) {
+            return refuse(err, path + ": " + functional.error, 2);
+        }
+        checks.push_back(checkAlignment(anatomy, CheckInputs{path, &functional.image}, CheckSettings{}));
+        out << verdictLines(checks.back()) << std::flush;
+    }
+
+    std::error_code ignored;
+    std::filesystem::create_directories(o.outDir, ignored);
+    for (const auto& [path, text] : {std::make_pair(jsonPath, alignmentJson(o.anatomicalPath, checks)),
+                                     std::make_pair(tsvPath, alignmentTsv(checks))}) {
+        const std::string problem = writeTextFileAtomically(path, text);
+        if (!problem.empty()) {
+            return refuse(err, path + ": " + problem, 3);
+        }
+    }
+    const Verdict worst = worstVerdict(checks);
+    return worst == Verdict::kPass ? 0 : worst == Verdict::kWarn ? kExitWorstIsWarn : kExitWorstIsFail;
+}

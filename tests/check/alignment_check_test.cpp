@@ -1,0 +1,175 @@
+// The alignment check on a small phantom pair: known offsets found and judged, flips flagged, and the
+// awkward inputs (no overlap, one slice, not-a-number samples) judged without crash or non-finite output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "host/app/check/alignment_check.h"
+#include "host/app/check/check_grid.h"
+#include "tests/check/check_test_pair.h"
+
+namespace {
+
+struct OffsetCase {
+    const char* name;
+    Contrast anatomicalContrast;
+    Point3d shiftMm, rotationDeg;
+    Verdict verdict;
+};
+
+void PrintTo(const OffsetCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CheckOffsets : public ::testing::TestWithParam<OffsetCase> {};
+
+// The correction found must undo the offset: correction * offset within 1.5 mm of identity over the head.
+TEST_P(CheckOffsets, FindsTheOffsetAndJudgesIt) {
+    const OffsetCase& c = GetParam();
+    const NiftiImage anatomical = testAnatomical(c.anatomicalContrast);
+    const NiftiImage functional = testFunctional();
+    const NiftiImage moved = movedFunctional(functional, c.shiftMm, c.rotationDeg);
+    const RunCheck check = checkAlignment({"anat.nii", &anatomical}, {"func.nii", &moved}, CheckSettings{});
+    RigidParameters offset;
+    offset.translationMm = c.shiftMm;
+    offset.rotationDeg = c.rotationDeg;
+    const Matrix4d residual = multiply(check.search.correction, rigidMotion(offset, kTestFunctionalCentre));
+    const ScalarGrid grid = temporalMean(functional);
+    double error = 0, offsetSize = 0;
+    int count = 0;
+    for (size_t i = 0; i < grid.values.size(); i += 7) {
+        if (grid.values[i] > 500) { // grey and white matter, CSF
+            const size_t x = i % grid.nx, y = i / grid.nx % grid.ny, z = i / grid.nx / grid.ny;
+            const Point3d p = transformPoint(grid.voxelToWorld, {double(x), double(y), double(z)});
+            error += distance(transformPoint(residual, p), p);
+            offsetSize += distance(transformPoint(rigidMotion(offset, kTestFunctionalCentre), p), p);
+            ++count;
+        }
+    }
+    EXPECT_LT(error / count, 1.5);
+    EXPECT_NEAR(check.search.displacementMm, offsetSize / count, 1.5);
+    EXPECT_EQ(check.verdict, c.verdict) << check.reasons.front();
+    EXPECT_FALSE(check.search.lrFlipSuspected);
+    EXPECT_GE(check.search.best, check.search.atHeader);
+    EXPECT_EQ(check.anatomicalPath, "anat.nii");
+    EXPECT_EQ(check.functionalPath, "func.nii");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phantom, CheckOffsets,
+    ::testing::Values(
+        OffsetCase{"AlignedAgainstT1", Contrast::kT1, {0, 0, 0}, {0, 0, 0}, Verdict::kPass},
+        OffsetCase{"AlignedAgainstT2", Contrast::kT2, {0, 0, 0}, {0, 0, 0}, Verdict::kPass},
+        OffsetCase{"Shift3mmIsAWarn", Contrast::kT1, {0, 3, 0}, {0, 0, 0}, Verdict::kWarn},
+        OffsetCase{"Turn4DegreesIsAWarn", Contrast::kT2, {0, 0, 0}, {4, 0, 0}, Verdict::kWarn},
+        OffsetCase{"ShiftAndTurnIsAFail", Contrast::kT1, {6, -5, 4}, {5, 0, -4}, Verdict::kFail},
+        OffsetCase{"Shift14mmAgainstT2IsAFail", Contrast::kT2, {-14, 0, 0}, {0, 3, 0}, Verdict::kFail}),
+    [](const ::testing::TestParamInfo<OffsetCase>& info) { return std::string(info.param.name); });
+
+bool reasonsMention(const RunCheck& check, const std::string& words) {
+    for (const std::string& reason : check.reasons) {
+        if (reason.find(words) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void expectFiniteNumbers(const RunCheck& check) {
+    const SearchResult& s = check.search;
+    for (double v :
+         {check.header.centreDistanceMm, check.header.rotationDeg, check.header.insidePct, s.atHeader, s.best,
+          s.mirroredBest, s.displacementMm, s.mirrorEvidenceFor, s.mirrorEvidenceAgainst}) {
+        EXPECT_TRUE(std::isfinite(v));
+    }
+    for (const auto& row : s.correction) {
+        for (double v : row) {
+            EXPECT_TRUE(std::isfinite(v));
+        }
+    }
+}
+
+TEST(CheckFlip, DataMirroredLeftRightIsAFail) {
+    for (Contrast contrast : {Contrast::kT1, Contrast::kT2}) {
+        const NiftiImage anatomical = testAnatomical(contrast);
+        const NiftiImage flipped = flippedAlongX(testFunctional());
+        const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &flipped}, CheckSettings{});
+        EXPECT_TRUE(check.search.lrFlipSuspected);
+        EXPECT_EQ(check.verdict, Verdict::kFail);
+        EXPECT_TRUE(reasonsMention(check, "left-right flip is suspected"));
+    }
+}
+
+TEST(CheckAwkwardInputs, NoOverlapFailsWithThatReason) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    const NiftiImage far = movedFunctional(testFunctional(), {400, 0, 0}, {0, 0, 0});
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &far}, CheckSettings{});
+    EXPECT_EQ(check.verdict, Verdict::kFail);
+    EXPECT_EQ(check.header.overlapVoxels, 0);
+    EXPECT_TRUE(reasonsMention(check, "does not overlap"));
+    expectFiniteNumbers(check);
+}
+
+TEST(CheckAwkwardInputs, LittleOverlapFailsAsTooLittleToJudge) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    const NiftiImage edge = movedFunctional(testFunctional(), {160, 0, 0}, {0, 0, 0});
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &edge}, CheckSettings{});
+    EXPECT_GT(check.header.overlapVoxels, 0);
+    EXPECT_LT(check.header.insidePct, 20);
+    EXPECT_EQ(check.verdict, Verdict::kFail);
+    EXPECT_TRUE(reasonsMention(check, "too little to judge"));
+}
+
+TEST(CheckAwkwardInputs, OneSliceFunctionalIsJudged) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    const NiftiImage slice = testFunctional(1);
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &slice}, CheckSettings{});
+    expectFiniteNumbers(check);
+    EXPECT_GT(check.search.best, 1.05);
+    EXPECT_LT(check.search.displacementMm, 5.0);
+}
+
+TEST(CheckAwkwardInputs, NotANumberSamplesAreLeftOut) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    NiftiImage functional = movedFunctional(testFunctional(), {0, 3, 0}, {0, 0, 0});
+    for (size_t i = 0; i < functional.floatSamples.size(); i += 3) {
+        functional.floatSamples[i] = NAN;
+    }
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
+    expectFiniteNumbers(check);
+    EXPECT_EQ(check.verdict, Verdict::kWarn);
+    EXPECT_NEAR(check.search.translationMm[1], -3.0, 1.0);
+
+    std::fill(functional.floatSamples.begin(), functional.floatSamples.end(), NAN);
+    const RunCheck empty = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
+    EXPECT_EQ(empty.verdict, Verdict::kFail);
+    EXPECT_TRUE(reasonsMention(empty, "no finite samples"));
+}
+
+TEST(CheckAwkwardInputs, ConstantFunctionalCannotBeJudged) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    NiftiImage functional = testFunctional();
+    std::fill(functional.floatSamples.begin(), functional.floatSamples.end(), 100.0f);
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
+    EXPECT_EQ(check.verdict, Verdict::kFail);
+    EXPECT_TRUE(reasonsMention(check, "share no structure"));
+}
+
+TEST(CheckAffine, BestAlignedAffineIsCorrectionTimesTheFunctionalsAffine) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    const NiftiImage functional = testFunctional();
+    const NiftiImage moved = movedFunctional(functional, {0, 0, 5}, {0, 0, 0});
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &moved}, CheckSettings{});
+    const Matrix4d best = bestAlignedAffine(check, moved);
+    const Matrix4d truth = matrixFromRowMajor(functional.voxelToWorld);
+    for (int corner = 0; corner < 8; ++corner) { // the grid's corners land where the unmoved run has them
+        const Point3d p{(corner & 1) ? 39.0 : 0.0, (corner & 2) ? 43.0 : 0.0, (corner & 4) ? 29.0 : 0.0};
+        EXPECT_LT(distance(transformPoint(best, p), transformPoint(truth, p)), 2.0) << corner;
+    }
+    EXPECT_GT(distance(transformPoint(matrixFromRowMajor(moved.voxelToWorld), {0, 0, 0}),
+                       transformPoint(truth, {0, 0, 0})),
+              4.9);
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+// `Zentrovis check` as the user runs it: exit statuses, refusals, and the names and types of alignment.json
+// and alignment.tsv, on phantom files written to a scratch folder.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/app/check/check_command.h"
+#include "tests/check/check_test_pair.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeImage(const std::string& path, const NiftiImage& image) {
+    NiftiWriteRequest request;
+    request.nx = image.nx;
+    request.ny = image.ny;
+    request.nz = image.nz;
+    request.geometry = image.geometry;
+    request.type = NiftiOutputType::kFloat32;
+    request.samples = image.floatSamples.data();
+    ASSERT_EQ(writeNiftiImage(path, request, true), "");
+}
+
+struct CommandRun {
+    int status;
+    std::string out, err;
+};
+
+class CheckCommand : public ::testing::Test {
+  protected:
+    static std::string folder;
+
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/check-command-XXXXXX";
+        folder = mkdtemp(pattern);
+        const NiftiImage functional = testFunctional();
+        writeImage(folder + "/anat.nii.gz", testAnatomical(Contrast::kT1));
+        writeImage(folder + "/aligned.nii.gz", functional);
+        writeImage(folder + "/shifted.nii.gz", movedFunctional(functional, {0, 3, 0}, {0, 0, 0}));
+        writeImage(folder + "/mirrored.nii.gz", flippedAlongX(functional));
+    }
+    static void TearDownTestSuite() { std::filesystem::remove_all(folder); }
+
+    static CommandRun run(std::vector<std::string> args) {
+        args.insert(args.begin(), "check");
+        std::vector<const char*> argv;
+        for (const std::string& a : args) {
+            argv.push_back(a.c_str());
+        }
+        std::ostringstream out, err;
+        const int status = runCheckCommand(static_cast<int>(argv.size()), argv.data(), out, err);
+        return {status, out.str(), err.str()};
+    }
+    static std::vector<std::string> inputs(const std::vector<std::string>& functionals,
+                                           const std::string& out) {
+        std::vector<std::string> args{"--vmr", folder + "/anat.nii.gz", "--out", folder + "/" + out};
+        for (const std::string& f : functionals) {
+            args.push_back("--fmr");
+            args.push_back(folder + "/" + f);
+        }
+        return args;
+    }
+};
+std::string CheckCommand::folder;
+
+TEST_F(CheckCommand, ExitStatusFollowsTheWorstVerdict) {
+    struct {
+        std::vector<std::string> functionals;
+        int status;
+        const char* verdicts;
+    } cases[] = {{{"aligned.nii.gz"}, 0, "pass"},
+                 {{"aligned.nii.gz", "shifted.nii.gz"}, kExitWorstIsWarn, "pass warn"},
+                 {{"shifted.nii.gz", "mirrored.nii.gz"}, kExitWorstIsFail, "warn fail"}};
+    int index = 0;
+    for (const auto& c : cases) {
+        const CommandRun r = run(inputs(c.functionals, "statuses" + std::to_string(index++)));
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        std::string verdicts;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("  - ", 0) != 0) {
+                verdicts += (verdicts.empty() ? "" : " ") + line.substr(line.find(": ") + 2, 4);
+            }
+        }
+        EXPECT_EQ(verdicts, c.verdicts) << r.out;
+    }
+}
+
+TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
+    const CommandRun r = run(inputs({"aligned.nii.gz", "mirrored.nii.gz"}, "schema"));
+    ASSERT_EQ(r.status, kExitWorstIsFail) << r.err;
+    const nlohmann::json doc = nlohmann::json::parse(readFile(folder + "/schema/alignment.json"));
+    EXPECT_EQ(doc["anatomical"], folder + "/anat.nii.gz");
+    ASSERT_EQ(doc["runs"].size(), 2u);
+    for (const nlohmann::json& run : doc["runs"]) {
+        EXPECT_TRUE(run["functional"].is_string());
+        const nlohmann::json& h = run["header"];
+        for (const char* key : {"centre_distance_mm", "rotation_deg", "inside_pct"}) {
+            EXPECT_TRUE(h[key].is_number_float()) << key;
+        }
+        EXPECT_TRUE(h["handedness_matches"].is_boolean());
+        EXPECT_TRUE(h["qform_sform_mm"]["anatomical"].is_null()); // sform only
+        EXPECT_TRUE(h["qform_sform_mm"].contains("functional"));
+        EXPECT_TRUE(h["overlap_voxels"].is_number_integer());
+        const nlohmann::json& s = run["search"];
+        EXPECT_EQ(s["measure"], "normalised mutual information");
+        for (const char* key : {"at_header", "best", "mirrored_best", "displacement_mm", "seconds"}) {
+            EXPECT_TRUE(s[key].is_number()) << key;
+        }
+        ASSERT_EQ(s["correction"].size(), 4u);
+        for (const nlohmann::json& row : s["correction"]) {
+            EXPECT_EQ(row.size(), 4u);
+        }
+        EXPECT_EQ(s["correction"][3], nlohmann::json({0.0, 0.0, 0.0, 1.0}));
+        EXPECT_EQ(s["translation_mm"].size(), 3u);
+        EXPECT_EQ(s["rotation_deg"].size(), 3u);
+        EXPECT_TRUE(s["lr_flip_suspected"].is_boolean());
+        EXPECT_FALSE(run["reasons"].empty());
+    }
+    EXPECT_EQ(doc["runs"][0]["verdict"], "pass");
+    EXPECT_EQ(doc["runs"][1]["verdict"], "fail");
+    EXPECT_EQ(doc["runs"][1]["search"]["lr_flip_suspected"], true);
+
+    std::istringstream tsv(readFile(folder + "/schema/alignment.tsv"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(tsv, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 19) << line;
+    }
+    EXPECT_EQ(lines[2].substr(0, lines[2].find('\t')), folder + "/mirrored.nii.gz");
+}
+
+TEST_F(CheckCommand, RefusalsWriteNothing) {
+    struct {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"missing functional", inputs({"none.nii.gz"}, "refused"), 2, "none.nii.gz: does not exist"},
+        {"no functional", {"--vmr", folder + "/anat.nii.gz"}, 2, "--fmr is required"},
+        {"functional as anatomical, 4 volumes",
+         {"--vmr", folder + "/aligned.nii.gz"},
+         2,
+         "--fmr is required"},
+    };
+    for (const auto& c : cases) {
+        const CommandRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder + "/refused"));
+}
+
+TEST_F(CheckCommand, ExistingResultsNeedForceAndUnwritableOnesAreStatus3) {
+    std::vector<std::string> args = inputs({"aligned.nii.gz"}, "again");
+    ASSERT_EQ(run(args).status, 0);
+    const CommandRun refused = run(args);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("alignment.json"), std::string::npos) << refused.err;
+    args.push_back("--force");
+    EXPECT_EQ(run(args).status, 0);
+
+    std::ofstream(folder + "/plain-file") << "not a folder";
+    const CommandRun unwritable = run(inputs({"aligned.nii.gz"}, "plain-file"));
+    EXPECT_EQ(unwritable.status, 3) << unwritable.err;
+}
+
+} // namespace
