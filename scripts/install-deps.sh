@@ -7,6 +7,7 @@ packages=(
   cmake make g++ clang lld llvm clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libnifti2-dev libcli11-dev libpng-dev zlib1g-dev nlohmann-json3-dev
+  python3-nibabel
   libwine-dev wine64
   chromium
   valgrind

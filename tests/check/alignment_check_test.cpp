@@ -173,3 +173,48 @@ TEST(CheckAffine, BestAlignedAffineIsCorrectionTimesTheFunctionalsAffine) {
 }
 
 } // namespace
+
+// The small real anatomical of Debian's python3-nibabel, and functionals resampled from it into an oblique
+// 3 mm grid: as it is (same contrast) and with the head's intensities inverted (another contrast).
+TEST(CheckNibabelPairs, OffsetsAreUndoneAndMirrorsFlagged) {
+    const std::string path = "/usr/lib/python3/dist-packages/nibabel/tests/data/anatomical.nii";
+    const NiftiReadResult read = readNiftiImage(path, SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(read.error, "") << path << " comes with python3-nibabel (scripts/install-deps.sh)";
+    const ScalarGrid grid = temporalMean(read.image);
+    const float top = intensityRange(grid, 0.995).high;
+    const Point3d centre = gridCentre(grid);
+    const GridSpec functionalGrid = obliqueGrid(18, 22, 13, {3, 3, 3.5}, centre, {8, 0, -5});
+    const NiftiImage same = resampledImage(read.image, functionalGrid, [](float v) { return v; });
+    const NiftiImage inverted = resampledImage(
+        read.image, functionalGrid, [top](float v) { return v > 0.15f * top ? 1.15f * top - v : 0.0f; });
+    struct {
+        const char* name;
+        const NiftiImage* functional;
+        Point3d shiftMm, rotationDeg;
+    } cases[] = {{"same contrast, shifted", &same, {5, -7, 4}, {0, 0, 0}},
+                 {"same contrast, turned", &same, {0, 0, 0}, {0, 6, -3}},
+                 {"inverted, shifted and turned", &inverted, {-6, 3, 0}, {4, 0, 4}}};
+    for (const auto& c : cases) {
+        RigidParameters offset;
+        offset.translationMm = c.shiftMm;
+        offset.rotationDeg = c.rotationDeg;
+        const Matrix4d motion = rigidMotion(offset, centre);
+        const NiftiImage moved = movedImage(*c.functional, motion);
+        const RunCheck check = checkAlignment({path, &read.image}, {"moved", &moved}, CheckSettings{});
+        const Matrix4d residual = multiply(check.search.correction, motion);
+        double worst = 0;
+        for (int corner = 0; corner < 8; ++corner) {
+            const Point3d p = transformPoint(
+                matrixFromRowMajor(c.functional->voxelToWorld),
+                {(corner & 1) ? 17.0 : 0.0, (corner & 2) ? 21.0 : 0.0, (corner & 4) ? 12.0 : 0.0});
+            worst = std::max(worst, distance(transformPoint(residual, p), p));
+        }
+        EXPECT_LT(worst, 2.0) << c.name;
+        EXPECT_FALSE(check.search.lrFlipSuspected) << c.name;
+
+        const NiftiImage flipped = flippedAlongX(*c.functional);
+        EXPECT_TRUE(checkAlignment({path, &read.image}, {"flipped", &flipped}, CheckSettings{})
+                        .search.lrFlipSuspected)
+            << c.name;
+    }
+}
