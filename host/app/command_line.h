@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/app/nifti_file.h"
+
 // What the user asked for.
 struct AppOptions {
     bool demo = false;         // run on the built-in phantom
@@ -18,6 +20,7 @@ struct AppOptions {
     std::string pluginPath;            // empty: posalign.so next to the program
     bool force = false;                // replace existing outputs
     int hostVersion[3] = {-1, -1, -1}; // the version the host reports; -1: the host core's default
+    NiftiCompression compression = NiftiCompression::kFast; // of the images written
 };
 
 // Result of parsing: run with the options, or stop at once with exitCode (help shown: 0; misuse: 2).

@@ -14,11 +14,14 @@
 #include "host/app/integer_prompt.h"
 #include "host/app/nifti_file.h"
 #include "host/app/output_files.h"
+#include "host/app/output_header_fields.h"
 #include "host/app/output_plan.h"
 #include "host/app/painted_voxels.h"
 #include "host/app/plane_orientation.h"
 #include "host/app/plugin_runner.h"
+#include "host/app/run_warnings.h"
 #include "host/app/window_picture.h"
+#include "host/app/write_progress.h"
 #include "host/core/host_functions.h"
 
 namespace {
@@ -28,6 +31,7 @@ struct Session {
     SessionStreams* streams = nullptr;
     std::string outDir;
     OutputPolicy policy;
+    NiftiCompression compression = NiftiCompression::kFast;
     HostWorkspace workspace;
     std::vector<DocumentSource> sources; // parallel to the workspace's documents
     std::vector<uint8_t> originalVmr;    // the VMR bytes as opened: a changed byte was painted
@@ -65,6 +69,21 @@ bool writeOutput(Session& session, const std::string& name,
     }
     session.written.insert(name);
     return true;
+}
+
+// Writes one image output named stem + the compression's ending, with a progress line on a terminal.
+bool writeImageOutput(Session& session, const std::string& stem, const NiftiWriteRequest& request) {
+    std::string name = stem + niftiEnding(session.compression);
+    TerminalProgress progress;
+    progress.terminal = session.streams->notesOnTerminal ? &session.streams->notes : nullptr;
+    progress.name = name;
+    bool written = writeOutput(session, name, [&](const std::string& temporary) {
+        return writeNiftiImage(
+            temporary, request, session.compression,
+            [&progress](uint64_t done, uint64_t total) { showWriteProgress(progress, done, total); });
+    });
+    endWriteProgress(progress);
+    return written;
 }
 
 // A name the plug-in gave that may become a file in the output folder (no folder parts, no hidden file).
@@ -123,30 +142,21 @@ bool onSaveFmr(void* context, const HostDocument* document, const char* stcPrefi
         session.streams->notes << "Zentrovis: " << problem << "\n";
         return false;
     }
-    size_t perVolume = static_cast<size_t>(documentVoxelCount(document));
-    int volumes = document->volumeCount;
-    bool isInt16 = document->dataType == kFmrDataInt16;
-    std::vector<char> samples(perVolume * volumes * (isInt16 ? sizeof(int16_t) : sizeof(float)));
-    for (int t = 0; t < volumes; ++t) {
-        if (isInt16) {
-            memcpy(samples.data() + t * perVolume * sizeof(int16_t), document->intVolumes[t],
-                   perVolume * sizeof(int16_t));
-        } else {
-            memcpy(samples.data() + t * perVolume * sizeof(float), document->floatVolumes[t],
-                   perVolume * sizeof(float));
-        }
-    }
     NiftiWriteRequest request;
     request.nx = document->dims[0];
     request.ny = document->dims[1];
     request.nz = document->dims[2];
-    request.nt = volumes;
+    request.nt = document->volumeCount;
     request.geometry = session.sources[index].geometry;
-    request.type = isInt16 ? NiftiOutputType::kInt16 : NiftiOutputType::kFloat32;
-    request.samples = samples.data();
-    return writeOutput(session, std::string(stcPrefix) + ".nii.gz", [&request](const std::string& temporary) {
-        return writeNiftiImage(temporary, request, true);
-    });
+    request.fields = fieldsForSavedFunctional(session.sources[index].fields, document->volumeCount);
+    request.type = document->dataType == kFmrDataInt16 ? NiftiOutputType::kInt16 : NiftiOutputType::kFloat32;
+    // Written straight from the document's volumes: a long run is not copied first.
+    for (int t = 0; t < document->volumeCount; ++t) {
+        request.volumes.push_back(document->dataType == kFmrDataInt16
+                                      ? static_cast<const void*>(document->intVolumes[t])
+                                      : static_cast<const void*>(document->floatVolumes[t]));
+    }
+    return writeImageOutput(session, stcPrefix, request);
 }
 
 std::string windowCaption(const Session& session) {
@@ -202,11 +212,10 @@ bool writeVmrOutput(Session& session) {
     request.ny = vmr->dims[1];
     request.nz = vmr->dims[2];
     request.geometry = session.sources[0].geometry;
+    request.fields = fieldsForPaintedAnatomical(session.sources[0].fields);
     request.type = NiftiOutputType::kUint8;
     request.samples = vmr->voxels;
-    return writeOutput(
-        session, session.sources[0].stem + "_posalign.nii.gz",
-        [&request](const std::string& temporary) { return writeNiftiImage(temporary, request, true); });
+    return writeImageOutput(session, session.sources[0].stem + "_posalign", request);
 }
 
 } // namespace
@@ -227,6 +236,7 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
         session.outDir.pop_back();
     }
     session.policy.force = options.force;
+    session.compression = options.compression;
     session.sources = loaded.sources;
     for (const DocumentSource& source : loaded.sources) {
         if (!source.path.empty()) {
@@ -236,7 +246,8 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     session.fixedMapping = options.mapping;
 
     std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
-    std::string problem = checkOutputFolder(session.outDir, session.policy, session.sources, options.mapping);
+    std::string problem = checkOutputFolder(session.outDir, session.policy, session.sources, options.mapping,
+                                            options.compression);
     LoadedPlugin plugin;
     if (problem.empty()) {
         std::string pluginProblem = loadPlugin(pluginPath, plugin);
@@ -284,6 +295,8 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     }
     installWorkspace(&session.workspace);
 
+    std::vector<std::string> warnings =
+        runWarnings(session.workspace.documents, session.workspace.documentCount, session.sources);
     PluginOutcome outcome = runPluginOnce(plugin, streams.notes);
 
     installWorkspace(nullptr);
@@ -301,6 +314,11 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
         streams.notes << " " << name;
     }
     streams.notes << "\n";
+    if (outcome == PluginOutcome::kExecuteTrue) {
+        for (const std::string& warning : warnings) {
+            streams.notes << "Zentrovis: warning: " << warning << "\n";
+        }
+    }
     if (!session.failures.empty()) {
         return kExitWriteFailed;
     }

@@ -21,6 +21,7 @@ struct SessionStreams {
     std::ostream& log;   // the plug-in's log lines
     std::ostream& notes; // the host's own messages, prompts and errors
     bool interactive;
+    bool notesOnTerminal = false; // notes reach a terminal: progress lines may be drawn on it
 };
 
 // Runs the session and returns the exit status.

@@ -81,8 +81,8 @@ LoadedDocuments loadNiftiDocuments(const std::string& anatomicalPath,
                       "could not be opened as an anatomical document (out of memory)");
     }
     loaded.documents.push_back(vmr);
-    loaded.sources.push_back(
-        DocumentSource{niftiStem(anatomicalPath), anatomicalPath, anatomical.image.geometry});
+    loaded.sources.push_back(DocumentSource{niftiStem(anatomicalPath), anatomicalPath,
+                                            anatomical.image.geometry, anatomical.image.fields});
     anatomical.image.floatSamples = std::vector<float>();
 
     for (const std::string& path : functionalPaths) {
@@ -108,7 +108,8 @@ LoadedDocuments loadNiftiDocuments(const std::string& anatomicalPath,
             return refuse(loaded, path, "could not be opened as a functional document (out of memory)");
         }
         loaded.documents.push_back(fmr);
-        loaded.sources.push_back(DocumentSource{stem, path, functional.image.geometry});
+        loaded.sources.push_back(
+            DocumentSource{stem, path, functional.image.geometry, functional.image.fields});
     }
     return loaded;
 }
@@ -133,7 +134,8 @@ LoadedDocuments loadPhantomDocuments(bool small, int runs) {
         workspace.documents[i] = nullptr;
         loaded.documents.push_back(document);
         std::string stem = i == 0 ? std::string("phantom_anat") : std::string(document->stcPrefix);
-        loaded.sources.push_back(DocumentSource{stem, "", geometryFromAffine(document->voxelToScanner)});
+        loaded.sources.push_back(
+            DocumentSource{stem, "", geometryFromAffine(document->voxelToScanner), NiftiHeaderFields{}});
     }
     workspace.documentCount = 0;
     return loaded;

@@ -1,5 +1,5 @@
 // The host's documents made from the user's files or from the built-in phantom, with what each output
-// made from them needs to know (name stem and geometry).
+// made from them needs to know (name stem, geometry and other header fields).
 #ifndef POSALIGN_HOST_APP_INPUT_DOCUMENTS_H
 #define POSALIGN_HOST_APP_INPUT_DOCUMENTS_H
 
@@ -12,11 +12,12 @@
 // Largest anatomical grid the host opens, per axis.
 const int kMaxAnatomicalVoxelsPerAxis = 512;
 
-// Where a document came from: its name stem and the geometry its outputs are written with.
+// Where a document came from: its name stem, and the geometry and header fields its outputs are written with.
 struct DocumentSource {
     std::string stem;
     std::string path; // empty for the phantom
     NiftiGeometry geometry;
+    NiftiHeaderFields fields; // as the source's header holds them; empty for the phantom
 };
 
 // Documents ready for a workspace (VMR first, then the FMRs) and their sources, or the refusal.

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     if (!parsed.run) {
         return parsed.exitCode;
     }
-    SessionStreams streams{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0};
+    SessionStreams streams{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0,
+                           isatty(STDERR_FILENO) != 0};
     return runHostSession(parsed.options, streams);
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,24 @@ struct NiftiGeometry {
     int xyztUnits = 0;
 };
 
+// The header fields beyond grid, sample type and geometry: how the data were acquired and what the samples
+// mean. Carried from a source to the outputs made from it where they still hold (see output_header_fields.h).
+struct NiftiHeaderFields {
+    int dimInfo = 0;         // frequency, phase and slice axes, two bits each
+    int sliceCode = 0;       // order in which the slices were acquired (NIFTI_SLICE_*)
+    int sliceStart = 0;      // first slice of the timing pattern
+    int sliceEnd = 0;        // last slice of the timing pattern
+    float sliceDuration = 0; // time to acquire one slice, in the time units
+    float calMin = 0;        // display range in the samples' own units; both 0: none
+    float calMax = 0;
+    float toffset = 0;  // time of the first volume, in the time units
+    int intentCode = 0; // what the samples are (NIFTI_INTENT_*) and its parameters
+    float intentP1 = 0, intentP2 = 0, intentP3 = 0;
+    std::string intentName; // at most 15 characters are kept
+    std::string descrip;    // at most 79 characters are kept
+    std::string auxFile;    // at most 23 characters are kept
+};
+
 // Which affine an image's voxel-to-world mapping came from.
 enum class AffineSource { kSform, kQform, kPixdim };
 
@@ -37,6 +56,7 @@ enum class SampleKind {
 struct NiftiImage {
     int nx = 0, ny = 0, nz = 0, nt = 1;
     NiftiGeometry geometry;
+    NiftiHeaderFields fields;
     std::array<double, 16> voxelToWorld{}; // row-major, mm; from sform, else qform, else pixdim
     AffineSource affineSource = AffineSource::kPixdim;
     bool isInt16 = false; // true: int16Samples holds the data, else floatSamples
@@ -62,17 +82,31 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
 // Sample types that the host writes.
 enum class NiftiOutputType { kUint8, kInt16, kFloat32 };
 
-// What to write: grid size, geometry and samples (count nx*ny*nz*nt of the given type).
+// What to write: grid size, geometry, the other header fields and samples of the given type. An empty
+// descrip is written as the host's own description.
 struct NiftiWriteRequest {
     int nx = 0, ny = 0, nz = 0, nt = 1;
     NiftiGeometry geometry;
+    NiftiHeaderFields fields;
     NiftiOutputType type = NiftiOutputType::kUint8;
-    const void* samples = nullptr;
+    const void* samples = nullptr;    // nx*ny*nz*nt samples, volume after volume
+    std::vector<const void*> volumes; // or, when not empty: nt pointers to nx*ny*nz samples each
 };
 
-// Writes a single-file NIfTI-1 image to path, gzip-compressed when compress is true. Returns the empty
-// text on success, else the reason.
-std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request, bool compress);
+// How an image file is stored: gzip at its fastest, usual or strongest level (.nii.gz), or plain (.nii).
+enum class NiftiCompression { kFast, kDefault, kBest, kNone };
+
+// The file name ending for a compression: ".nii.gz", or ".nii" for kNone.
+const char* niftiEnding(NiftiCompression compression);
+
+// Called as the samples are written: bytes of sample data written so far, and in all.
+using NiftiWriteProgress = std::function<void(uint64_t written, uint64_t total)>;
+
+// Writes a single-file NIfTI-1 image to path, whose name must end as niftiEnding(compression) says. The
+// samples go out in pieces, progress (when given) told after each. Returns the empty text on success, else
+// the reason.
+std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request,
+                            NiftiCompression compression, const NiftiWriteProgress& progress = nullptr);
 
 // The file name without folder and without ".nii" or ".nii.gz".
 std::string niftiStem(const std::string& path);

@@ -13,6 +13,8 @@
 #include <limits>
 #include <sys/stat.h>
 
+#include "host/app/nifti_header_fields.h"
+
 namespace {
 
 const int kHeaderSize = 348;
@@ -320,6 +322,7 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
     image.nz = header.dim[3];
     image.nt = rank >= 4 ? header.dim[4] : 1;
     image.geometry = geometryOf(header);
+    image.fields = headerFieldsOf(header);
     chooseAffine(header, image.voxelToWorld, image.affineSource);
 
     int bytesPerSample = 0, swapSize = 0;

@@ -4,15 +4,17 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping) {
-    std::vector<std::string> names = {kLogFileName, sources[0].stem + "_posalign.nii.gz"};
+std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping,
+                                             NiftiCompression compression) {
+    const std::string ending = niftiEnding(compression);
+    std::vector<std::string> names = {kLogFileName, sources[0].stem + "_posalign" + ending};
     if (mapping == 0 || mapping == 2) {
         for (size_t i = 1; i < sources.size(); ++i) {
-            names.push_back(sources[i].stem + "_VMR.nii.gz");
+            names.push_back(sources[i].stem + "_VMR" + ending);
         }
     }
     if ((mapping == 0 || mapping == 3) && sources.size() == 3) {
-        names.push_back(sources[1].stem + "_from_" + sources[2].stem + ".nii.gz");
+        names.push_back(sources[1].stem + "_from_" + sources[2].stem + ending);
     }
     return names;
 }
@@ -35,7 +37,8 @@ std::vector<std::string> existingWindowPictures(const std::string& folder) {
 }
 
 std::string checkOutputFolder(const std::string& folder, const OutputPolicy& policy,
-                              const std::vector<DocumentSource>& sources, int mapping) {
+                              const std::vector<DocumentSource>& sources, int mapping,
+                              NiftiCompression compression) {
     struct stat info;
     if (stat(folder.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode)) {
@@ -44,7 +47,7 @@ std::string checkOutputFolder(const std::string& folder, const OutputPolicy& pol
     } else {
         return ""; // created later; nothing in it yet
     }
-    std::vector<std::string> names = expectedOutputNames(sources, mapping);
+    std::vector<std::string> names = expectedOutputNames(sources, mapping, compression);
     for (const std::string& picture : existingWindowPictures(folder)) {
         names.push_back(picture);
     }

@@ -13,8 +13,10 @@
 const char kLogFileName[] = "posalign.log";
 
 // Output names a run with these documents may produce for a mapping (0: not yet known, every mapping's):
-// the log, the painted anatomical, and the functionals the mapping saves. Window pictures are not listed.
-std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping);
+// the log, the painted anatomical, and the functionals the mapping saves, images with niftiEnding(
+// compression). Window pictures are not listed.
+std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping,
+                                             NiftiCompression compression);
 
 // Window pictures (window-*.png) already in the folder; an old run's pictures would mix with this run's.
 std::vector<std::string> existingWindowPictures(const std::string& folder);
@@ -22,6 +24,7 @@ std::vector<std::string> existingWindowPictures(const std::string& folder);
 // The first reason ("PATH: problem") why the run may not write into folder, or the empty text. A folder
 // that does not exist yet is fine.
 std::string checkOutputFolder(const std::string& folder, const OutputPolicy& policy,
-                              const std::vector<DocumentSource>& sources, int mapping);
+                              const std::vector<DocumentSource>& sources, int mapping,
+                              NiftiCompression compression);
 
 #endif

@@ -7,6 +7,7 @@
 
 #include <ostream>
 
+#include "host/app/terminal_text.h"
 #include "plugin/plugin_interface.h"
 
 namespace {
@@ -57,9 +58,11 @@ std::string loadPlugin(const std::string& modulePath, LoadedPlugin& plugin) {
 }
 
 PluginOutcome runPluginOnce(const LoadedPlugin& plugin, std::ostream& notes) {
-    notes << "Plug-in: " << exportedText(plugin.module, "getPluginName") << " "
-          << exportedText(plugin.module, "getPluginVersion") << " by "
-          << exportedText(plugin.module, "getAuthor") << "\n";
+    notes << "Plug-in: "
+          << pluginBanner(exportedText(plugin.module, "getPluginName"),
+                          exportedText(plugin.module, "getPluginVersion"),
+                          exportedText(plugin.module, "getAuthor"))
+          << "\n";
     ZVZRPluginInterface* instance = plugin.create();
     if (instance == nullptr) {
         return PluginOutcome::kInitRefused;

@@ -26,8 +26,8 @@ std::string defaultPluginPath();
 // Loads the module and finds its factory; empty text on success, else the reason (without the path).
 std::string loadPlugin(const std::string& modulePath, LoadedPlugin& plugin);
 
-// Reports the module's name, version and author on notes, creates the plug-in, initialises it, runs
-// execute once and deletes it. The installed host workspace must be ready.
+// Reports the module's name, version and author on notes (as plain text), creates the plug-in, initialises
+// it, runs execute once and deletes it. The installed host workspace must be ready.
 PluginOutcome runPluginOnce(const LoadedPlugin& plugin, std::ostream& notes);
 
 // Unloads the module.

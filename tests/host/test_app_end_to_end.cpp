@@ -218,7 +218,7 @@ void largeAnatomical(NiftiInputs& inputs, std::vector<std::string>& args) {
     request.nz = 2;
     request.type = NiftiOutputType::kInt16;
     request.samples = samples.data();
-    writeNiftiImage(path, request, false);
+    writeNiftiImage(path, request, NiftiCompression::kNone);
     args = {"--vmr", path, "--fmr", inputs.run1};
 }
 void sameStems(NiftiInputs& inputs, std::vector<std::string>& args) {

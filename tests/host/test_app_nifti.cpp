@@ -80,7 +80,7 @@ TEST_P(NiftiRoundTrip, KeepsGridGeometryAndSamples) {
     request.type = c.type;
     request.samples =
         c.type == NiftiOutputType::kInt16 ? static_cast<const void*>(ints.data()) : floats.data();
-    ASSERT_EQ(writeNiftiImage(path, request, c.compress), "");
+    ASSERT_EQ(writeNiftiImage(path, request, compressionForName(path)), "");
 
     NiftiReadResult read = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
     ASSERT_EQ(read.error, "");
@@ -228,7 +228,7 @@ TEST(NiftiWrite, WritesQuietlyAndIntoTheTemporaryNameOfAnAtomicWrite) {
         testing::internal::CaptureStderr();
         std::string error = writeFileAtomically(folder.file(name), [&](const std::string& temporary) {
             seenTemporary = temporary;
-            return writeNiftiImage(temporary, image.request, compress);
+            return writeNiftiImage(temporary, image.request, compressionForName(temporary));
         });
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the library says nothing on success";
         ASSERT_EQ(error, "") << name;
@@ -273,7 +273,7 @@ TEST(NiftiWrite, NegativeAndZeroSpacingsKeepThePlacement) {
         NiftiReadResult before = readNiftiImage(source, SampleKind::kFloat, NiftiLimits{});
         ASSERT_EQ(before.error, "");
 
-        ASSERT_EQ(writeNiftiImage(path, image.request, false), "");
+        ASSERT_EQ(writeNiftiImage(path, image.request, NiftiCompression::kNone), "");
         nifti_1_header* header = nifti_read_header(path.c_str(), nullptr, 0);
         ASSERT_NE(header, nullptr);
         for (int i = 1; i < 4; ++i) {
@@ -312,7 +312,8 @@ TEST_P(NiftiWriteFailure, IsReportedAndNotTakenForSuccess) {
     }
     SmallImage image(c.nx);
     testing::internal::CaptureStderr();
-    std::string error = writeNiftiImage(path, image.request, c.compress);
+    std::string error =
+        writeNiftiImage(path, image.request, c.compress ? NiftiCompression::kFast : NiftiCompression::kNone);
     std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_NE(error.find(c.expected), std::string::npos) << "error: " << error;
     if (std::string(c.expected) != "could not be written completely") {
@@ -337,8 +338,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NiftiWrite, ARefusedNameCreatesNoFile) {
     ScratchFolder folder;
     SmallImage image(3);
-    EXPECT_NE(writeNiftiImage(folder.file("out.nii.part"), image.request, false), "");
-    EXPECT_NE(writeNiftiImage(folder.file("out.nii"), image.request, true), "");
+    EXPECT_NE(writeNiftiImage(folder.file("out.nii.part"), image.request, NiftiCompression::kNone), "");
+    EXPECT_NE(writeNiftiImage(folder.file("out.nii"), image.request, NiftiCompression::kFast), "");
     EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{});
 }
 

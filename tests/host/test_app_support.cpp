@@ -99,11 +99,15 @@ void writeAnatomicalFixture(const std::string& path, int size) {
     request.geometry = sformGeometry(affine, voxel);
     request.type = NiftiOutputType::kFloat32;
     request.samples = samples.data();
-    std::string error =
-        writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
+    std::string error = writeNiftiImage(path, request, compressionForName(path));
     if (!error.empty()) {
         throw std::runtime_error(path + ": " + error);
     }
+}
+
+NiftiCompression compressionForName(const std::string& path) {
+    bool gz = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+    return gz ? NiftiCompression::kFast : NiftiCompression::kNone;
 }
 
 void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm, bool asFloat) {
@@ -125,8 +129,7 @@ void writeFunctionalFixture(const std::string& path, int volumes, float shiftMm,
     request.geometry = sformGeometry(affine, voxel);
     request.type = asFloat ? NiftiOutputType::kFloat32 : NiftiOutputType::kInt16;
     request.samples = asFloat ? static_cast<const void*>(floatSamples.data()) : samples.data();
-    std::string error =
-        writeNiftiImage(path, request, path.size() > 3 && path.substr(path.size() - 3) == ".gz");
+    std::string error = writeNiftiImage(path, request, compressionForName(path));
     if (!error.empty()) {
         throw std::runtime_error(path + ": " + error);
     }

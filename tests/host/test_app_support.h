@@ -24,6 +24,9 @@ void writeBytesForTest(const std::string& path, const std::string& bytes);
 void writeTextFileForTest(const std::string& path); // a few lines of plain text
 std::string readTextFile(const std::string& path);
 
+// The compression a file name asks for: gzip (fast) for ".gz", none otherwise.
+NiftiCompression compressionForName(const std::string& path);
+
 // An affine (row-major) with the given voxel sizes and the grid centre at the scanner origin.
 std::vector<double> centredAffine(int nx, int ny, int nz, double sx, double sy, double sz);
 

@@ -1,0 +1,17 @@
+// The NIfTI-1 header fields beyond grid, sample type and geometry, taken from and put into the library's
+// header record.
+#ifndef POSALIGN_HOST_APP_NIFTI_HEADER_FIELDS_H
+#define POSALIGN_HOST_APP_NIFTI_HEADER_FIELDS_H
+
+#include <nifti1.h>
+
+#include "host/app/nifti_file.h"
+
+// The fields as the header holds them; texts end at their first NUL or at the end of their field.
+NiftiHeaderFields headerFieldsOf(const nifti_1_header& header);
+
+// Writes the fields into header; texts too long for their field are cut, and every text field stays
+// NUL-terminated.
+void putHeaderFields(const NiftiHeaderFields& fields, nifti_1_header& header);
+
+#endif
