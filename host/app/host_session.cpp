@@ -295,8 +295,9 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     }
     installWorkspace(&session.workspace);
 
-    std::vector<std::string> warnings =
-        runWarnings(session.workspace.documents, session.workspace.documentCount, session.sources);
+    // Looked at before the run, which changes the functionals' first volumes.
+    std::vector<FunctionalFindings> findings =
+        examineFunctionals(session.workspace.documents, session.workspace.documentCount);
     PluginOutcome outcome = runPluginOnce(plugin, streams.notes);
 
     installWorkspace(nullptr);
@@ -315,7 +316,7 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     }
     streams.notes << "\n";
     if (outcome == PluginOutcome::kExecuteTrue) {
-        for (const std::string& warning : warnings) {
+        for (const std::string& warning : runWarnings(findings, session.sources, session.chosenMapping)) {
             streams.notes << "Zentrovis: warning: " << warning << "\n";
         }
     }

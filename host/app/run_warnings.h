@@ -1,18 +1,29 @@
-// Reasons, found in the documents before the plug-in runs, why its measures of the run will say nothing:
-// the plug-in's log only shows them as "nan", so the host says what caused it.
+// Reasons why a run's measures say nothing, which the plug-in's log only shows as "nan": the host looks at
+// the documents before the run and names the cause afterwards.
 #ifndef POSALIGN_HOST_APP_RUN_WARNINGS_H
 #define POSALIGN_HOST_APP_RUN_WARNINGS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "host/app/input_documents.h"
 #include "host/core/workspace.h"
 
-// One sentence per cause, naming the file: a functional with no voxel centre inside the anatomical's grid,
-// and a functional whose first volume (the one the plug-in compares) holds NaN or infinite samples.
-// documents: the VMR first, then the FMRs; sources parallel to them.
-std::vector<std::string> runWarnings(const HostDocument* const* documents, int documentCount,
-                                     const std::vector<DocumentSource>& sources);
+// What the host finds in one functional before the run (the run changes its first volume).
+struct FunctionalFindings {
+    bool centreInsideAnatomical = false; // some FMR voxel centre lies in the VMR grid: mapping 2 projects
+    bool anatomicalCentreInside = false; // some VMR voxel centre lies in the FMR grid: mappings 1, 3 compare
+    int64_t nonFiniteSamples = 0;        // NaN or infinite samples in the first volume, the one compared
+};
+
+// The findings for each FMR; documents: the VMR first, then the FMRs.
+std::vector<FunctionalFindings> examineFunctionals(const HostDocument* const* documents, int documentCount);
+
+// One sentence per cause, naming the file, for the mapping that ran (1..3): a functional that the mapping's
+// direction finds no overlap with, and a functional whose first volume holds samples that are not finite.
+// findings[i] belongs to sources[i + 1].
+std::vector<std::string> runWarnings(const std::vector<FunctionalFindings>& findings,
+                                     const std::vector<DocumentSource>& sources, int mapping);
 
 #endif

@@ -1,13 +1,14 @@
 // Drawing the progress line with a carriage return and erasing it with the terminal's erase-line code.
 #include "host/app/write_progress.h"
 
+#include <cstdio>
 #include <ostream>
 
 std::string writeProgressText(const std::string& name, uint64_t written, uint64_t total) {
-    const uint64_t megabyte = 1000 * 1000;
-    uint64_t percent = total == 0 ? 100 : written * 100 / total;
-    return "Writing " + name + ": " + std::to_string(written / megabyte) + " of " +
-           std::to_string((total + megabyte - 1) / megabyte) + " MB (" + std::to_string(percent) + "%)";
+    char amounts[96];
+    snprintf(amounts, sizeof amounts, ": %.1f of %.1f MB (%d%%)", static_cast<double>(written) / 1e6,
+             static_cast<double>(total) / 1e6, total == 0 ? 100 : static_cast<int>(written * 100 / total));
+    return "Writing " + name + amounts;
 }
 
 void showWriteProgress(TerminalProgress& progress, uint64_t written, uint64_t total) {

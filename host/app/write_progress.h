@@ -6,10 +6,10 @@
 #include <iosfwd>
 #include <string>
 
-// Sample data below this size are written without a progress line.
-const uint64_t kProgressMinimumBytes = uint64_t(8) << 20;
+// Sample data below this size are written without a progress line (they take a few milliseconds).
+const uint64_t kProgressMinimumBytes = uint64_t(1) << 20;
 
-// The line shown while name is written, as in "Writing run1_VMR.nii.gz: 42 of 88 MB (47%)".
+// The line shown while name is written, as in "Writing run1_VMR.nii.gz: 41.6 of 88.5 MB (47%)".
 std::string writeProgressText(const std::string& name, uint64_t written, uint64_t total);
 
 // The progress line of one file on a terminal.
