@@ -92,7 +92,8 @@ bool write(const std::string& path, int nx, int ny, int nz, int nt, const Affine
     request.samples = samples;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     bool compress = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
-    std::string problem = writeNiftiImage(path, request, compress);
+    std::string problem =
+        writeNiftiImage(path, request, compress ? NiftiCompression::kFast : NiftiCompression::kNone);
     if (!problem.empty()) {
         fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
     }
