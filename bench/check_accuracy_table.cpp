@@ -120,7 +120,7 @@ bool writeImage(const std::string& path, const NiftiImage& image) {
     request.geometry = image.geometry;
     request.type = NiftiOutputType::kFloat32;
     request.samples = image.floatSamples.data();
-    const std::string problem = writeNiftiImage(path, request, true);
+    const std::string problem = writeNiftiImage(path, request, NiftiCompression::kFast);
     if (!problem.empty()) {
         fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
     }

@@ -31,7 +31,7 @@ void writeImage(const std::string& path, const NiftiImage& image) {
     request.geometry = image.geometry;
     request.type = NiftiOutputType::kFloat32;
     request.samples = image.floatSamples.data();
-    ASSERT_EQ(writeNiftiImage(path, request, true), "");
+    ASSERT_EQ(writeNiftiImage(path, request, NiftiCompression::kFast), "");
 }
 
 struct CommandRun {
