@@ -1,15 +1,25 @@
 // Timing of the three projections and of the matrix inverse on realistic grids: a 256^3 VMR of 1 mm
 // voxels against 64 x 64 x 30 FMRs of 3.5 x 3.5 x 4 mm, rotated by a few degrees and shifted so that
-// part of each FMR lies outside the VMR.
+// part of each FMR lies outside the VMR. Each projection has a floor: a chain of dependent float
+// additions, one per overlapping voxel of its passes, the least time sums formed in voxel order can take.
+// After the run the ratio of each projection's median to its floor's median is printed.
+// POSALIGN_KERNELS=baseline times the baseline kernels on an AVX2 machine.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "geometry/matrix4.h"
 #include "geometry/svd_inverse.h"
+#include "geometry/transformation_builder.h"
+#include "projection/grid.h"
 #include "projection/projections.h"
+#include "projection/walk_kernels.h"
 
 namespace {
 
@@ -61,6 +71,11 @@ struct Vmr {
     }
 };
 
+// The least time of the repetitions: on a shared machine the one least disturbed by other work.
+double fastest(const std::vector<double>& times) {
+    return times.empty() ? 0.0 : *std::min_element(times.begin(), times.end());
+}
+
 void setVoxelRate(benchmark::State& state, double voxelsPerCall) {
     state.counters["voxels/s"] = benchmark::Counter(voxelsPerCall * static_cast<double>(state.iterations()),
                                                     benchmark::Counter::kIsRate);
@@ -77,7 +92,7 @@ void BM_ProjectFmrToVmr(benchmark::State& state) {
     }
     setVoxelRate(state, static_cast<double>(vmr.bytes.size())); // VMR voxels walked per pass
 }
-BENCHMARK(BM_ProjectFmrToVmr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProjectFmrToVmr)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
 
 void BM_ProjectVmrToFmr(benchmark::State& state) {
     Vmr vmr;
@@ -90,7 +105,7 @@ void BM_ProjectVmrToFmr(benchmark::State& state) {
     }
     setVoxelRate(state, static_cast<double>(fmr.values.size())); // FMR voxels walked
 }
-BENCHMARK(BM_ProjectVmrToFmr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProjectVmrToFmr)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
 
 void BM_ProjectTwoFmrsToVmr(benchmark::State& state) {
     Vmr vmr;
@@ -105,7 +120,78 @@ void BM_ProjectTwoFmrsToVmr(benchmark::State& state) {
     }
     setVoxelRate(state, static_cast<double>(vmr.bytes.size())); // VMR voxels walked per pass
 }
-BENCHMARK(BM_ProjectTwoFmrsToVmr)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProjectTwoFmrsToVmr)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", fastest);
+
+// The voxels of the walked grid that map inside the target, counted the straightforward way.
+int64_t insideVoxels(const Matrix4& m, const GridSize& walked, const GridSize& target) {
+    const GridOffsets walkedOffsets = centreOffsets(walked), targetOffsets = centreOffsets(target);
+    int64_t count = 0;
+    for (int32_t z = 0; z < walked.z; ++z)
+        for (int32_t y = 0; y < walked.y; ++y)
+            for (int32_t x = 0; x < walked.x; ++x) {
+                GridIndex index;
+                count += mapInsideGrid(m, centredCoordinate(x, walkedOffsets.x),
+                                       centredCoordinate(y, walkedOffsets.y),
+                                       centredCoordinate(z, walkedOffsets.z), targetOffsets, target, &index);
+            }
+    return count;
+}
+
+Matrix4 vmrToFmrMatrix(const Vmr& vmr, const Fmr& fmr) {
+    return buildVmrToFmrMatrix(fmr.header, fmr.position, vmr.header, vmr.flip, fmr.ia).result;
+}
+
+// Overlapping voxels of each projection's passes: mapping 1 walks the voxels inside the FMR once (both
+// passes in one walk); mapping 3 walks those inside FMR 1, then those inside both; mapping 2 the FMR voxels
+// inside the VMR.
+int64_t overlapOfMapping(int mapping) {
+    Vmr vmr;
+    Fmr fmr1(4.0f, 60.0f, 1), fmr2(-3.0f, 30.0f, 2);
+    const Matrix4 m1 = vmrToFmrMatrix(vmr, fmr1);
+    const GridSize vmrSize = vmrGridSize(vmr.header), fmrSize = fmrGridSize(fmr1.header, fmr1.volume);
+    if (mapping == 1)
+        return insideVoxels(m1, vmrSize, fmrSize);
+    if (mapping == 2) {
+        Matrix4 inverted;
+        inverse(m1, inverted);
+        return insideVoxels(inverted, fmrSize, vmrSize);
+    }
+    const Matrix4 m2 = vmrToFmrMatrix(vmr, fmr2);
+    const GridOffsets vmrOffsets = centreOffsets(vmrSize), fmrOffsets = centreOffsets(fmrSize);
+    int64_t inFirst = 0, inBoth = 0;
+    for (int32_t z = 0; z < vmrSize.z; ++z)
+        for (int32_t y = 0; y < vmrSize.y; ++y)
+            for (int32_t x = 0; x < vmrSize.x; ++x) {
+                const float cx = centredCoordinate(x, vmrOffsets.x), cy = centredCoordinate(y, vmrOffsets.y),
+                            cz = centredCoordinate(z, vmrOffsets.z);
+                GridIndex index;
+                if (mapInsideGrid(m1, cx, cy, cz, fmrOffsets, fmrSize, &index)) {
+                    ++inFirst;
+                    inBoth += mapInsideGrid(m2, cx, cy, cz, fmrOffsets, fmrSize, &index);
+                }
+            }
+    return inFirst + inBoth;
+}
+
+void BM_Floor(benchmark::State& state) {
+    const int64_t additions = overlapOfMapping(static_cast<int>(state.range(0)));
+    float step = 1.0f;
+    benchmark::DoNotOptimize(step);
+    for (auto _ : state) {
+        float sum = 0.0f;
+        for (int64_t k = 0; k < additions; ++k)
+            sum = sum + step; // each addition waits for the one before
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["additions"] = static_cast<double>(additions);
+}
+BENCHMARK(BM_Floor)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->ArgName("mapping")
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", fastest);
 
 void BM_Inverse(benchmark::State& state) {
     // A VMR-to-FMR matrix of the size and shape the builder produces.
@@ -119,4 +205,41 @@ void BM_Inverse(benchmark::State& state) {
 }
 BENCHMARK(BM_Inverse);
 
+// The console output, keeping each benchmark's median real time.
+class MedianKeeper : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> medians; // run name -> milliseconds
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.str()] = run.GetAdjustedRealTime();
+    }
+};
+
 } // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    MedianKeeper reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const char* kernels = activeKernelPath() == kAvx2Kernels ? "AVX2" : "baseline";
+    const struct {
+        const char* projection;
+        const char* floor;
+    } pairs[] = {{"BM_ProjectFmrToVmr", "BM_Floor/mapping:1"},
+                 {"BM_ProjectVmrToFmr", "BM_Floor/mapping:2"},
+                 {"BM_ProjectTwoFmrsToVmr", "BM_Floor/mapping:3"}};
+    for (const auto& pair : pairs) {
+        const auto projection = reporter.medians.find(pair.projection);
+        const auto floor = reporter.medians.find(pair.floor);
+        if (projection != reporter.medians.end() && floor != reporter.medians.end())
+            std::printf("%s (%s kernels): median %.2f ms = %.2f x its floor (%.2f ms)\n", pair.projection,
+                        kernels, projection->second, projection->second / floor->second, floor->second);
+    }
+    if (reporter.medians.empty())
+        std::printf("ratios to the floor need medians: run with --benchmark_repetitions=N (N >= 2)\n");
+    benchmark::Shutdown();
+    return 0;
+}

@@ -3,6 +3,7 @@
 
 #include "geometry/transformation_builder.h"
 #include "projection/grid.h"
+#include "projection/walk_kernels.h"
 
 FmrToVmrResult projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
                                const Matrix4& flipMatrix, const FloatVolume& fmrVolume,
@@ -12,57 +13,11 @@ FmrToVmrResult projectFmrToVmr(unsigned char* vmrVoxels, const VmrHeader& vmrHea
     measured.factors = buildVmrToFmrMatrix(fmrHeader, fmrPosition, vmrHeader, flipMatrix, iaMatrix);
     const Matrix4& vmrToFmr = measured.factors.result;
 
-    const GridSize vmrSize = vmrGridSize(vmrHeader);
-    const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
-    const GridOffsets vmrOffsets = centreOffsets(vmrSize);
-    const GridOffsets fmrOffsets = centreOffsets(fmrSize);
-    const float* fmrValues = fmrVolume.values;
-
-    // Pass 1: paint, and compare each overlapping voxel with the byte it had before.
-    float ssd = 0.0f;
-    for (int32_t z = 0; z < vmrSize.z; ++z) {
-        const float cz = centredCoordinate(z, vmrOffsets.z);
-        for (int32_t y = 0; y < vmrSize.y; ++y) {
-            const float cy = centredCoordinate(y, vmrOffsets.y);
-            unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
-            for (int32_t x = 0; x < vmrSize.x; ++x) {
-                GridIndex target;
-                if (!mapInsideGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets, fmrSize,
-                                   &target)) {
-                    continue;
-                }
-                const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];
-                const float difference = f - static_cast<float>(row[x]);
-                paintedByte(f, &row[x]);
-                const float square = difference * difference;
-                ssd = ssd + square;
-            }
-        }
-    }
-    measured.ssd = ssd;
-
-    // Pass 2: dot-product sums of the painted VMR against the FMR.
-    float svv = 0.0f, svf = 0.0f, sff = 0.0f;
-    for (int32_t z = 0; z < vmrSize.z; ++z) {
-        const float cz = centredCoordinate(z, vmrOffsets.z);
-        for (int32_t y = 0; y < vmrSize.y; ++y) {
-            const float cy = centredCoordinate(y, vmrOffsets.y);
-            const unsigned char* row = vmrVoxels + voxelOffset(0, y, z, vmrSize);
-            for (int32_t x = 0; x < vmrSize.x; ++x) {
-                GridIndex target;
-                if (!mapInsideGrid(vmrToFmr, centredCoordinate(x, vmrOffsets.x), cy, cz, fmrOffsets, fmrSize,
-                                   &target)) {
-                    continue;
-                }
-                const float f = fmrValues[voxelOffset(target.x, target.y, target.z, fmrSize)];
-                const float v = static_cast<float>(row[x]);
-                const float vv = v * v, vf = v * f, ff = f * f;
-                svv = svv + vv;
-                svf = svf + vf;
-                sff = sff + ff;
-            }
-        }
-    }
+    // Both passes in one walk: the SSD against the unpainted bytes, then the sums of the painted ones.
+    const VoxelWalk walk = makeVoxelWalk(vmrToFmr, vmrGridSize(vmrHeader), fmrGridSize(fmrHeader, fmrVolume));
+    const FmrPaintSums sums = paintFmrIntoVmr(activeKernelPath(), walk, vmrVoxels, fmrVolume.values);
+    const float svv = sums.svv, svf = sums.svf, sff = sums.sff;
+    measured.ssd = sums.ssd;
     // svf squared is the correctly rounded float square, the value of the float power with exponent 2.
     const float svfSquared = svf * svf;
     const float energy = svv * sff;

@@ -4,6 +4,7 @@
 #include "geometry/svd_inverse.h"
 #include "geometry/transformation_builder.h"
 #include "projection/grid.h"
+#include "projection/walk_kernels.h"
 
 VmrToFmrResult projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& vmrHeader,
                                const Matrix4& flipMatrix, FloatVolume& fmrVolume, const FmrHeader& fmrHeader,
@@ -14,26 +15,7 @@ VmrToFmrResult projectVmrToFmr(const unsigned char* vmrVoxels, const VmrHeader& 
     inverse(used.factors.result, used.fmrToVmr);
     const Matrix4& fmrToVmr = used.fmrToVmr;
 
-    const GridSize vmrSize = vmrGridSize(vmrHeader);
-    const GridSize fmrSize = fmrGridSize(fmrHeader, fmrVolume);
-    const GridOffsets vmrOffsets = centreOffsets(vmrSize);
-    const GridOffsets fmrOffsets = centreOffsets(fmrSize);
-
-    for (int32_t z = 0; z < fmrSize.z; ++z) {
-        const float cz = centredCoordinate(z, fmrOffsets.z);
-        for (int32_t y = 0; y < fmrSize.y; ++y) {
-            const float cy = centredCoordinate(y, fmrOffsets.y);
-            float* row = fmrVolume.values + voxelOffset(0, y, z, fmrSize);
-            for (int32_t x = 0; x < fmrSize.x; ++x) {
-                GridIndex source;
-                if (mapInsideGrid(fmrToVmr, centredCoordinate(x, fmrOffsets.x), cy, cz, vmrOffsets, vmrSize,
-                                  &source)) {
-                    row[x] =
-                        static_cast<float>(vmrVoxels[voxelOffset(source.x, source.y, source.z, vmrSize)]) *
-                        3.0f;
-                }
-            }
-        }
-    }
+    const VoxelWalk walk = makeVoxelWalk(fmrToVmr, fmrGridSize(fmrHeader, fmrVolume), vmrGridSize(vmrHeader));
+    sampleVmrIntoFmr(walk, vmrVoxels, fmrVolume.values);
     return used;
 }

@@ -1,0 +1,132 @@
+// The exact run of inside voxels of a walked row.
+//
+// On one axis, "rounds to an index >= 0" is the float coordinate t >= -0.5 and "rounds to an index below
+// the size" is t < size - 0.5 (both compared in double, where these bounds are exact). Each test flips at
+// most once along a row, so a run end is found from an estimate in real arithmetic and then moved one voxel
+// at a time until the test changes exactly there, using the very float expression the kernels use.
+#include "projection/voxel_walk.h"
+
+namespace {
+
+// Which bound test a search looks for.
+enum BoundTest { kAboveLow, kBelowHigh, kNotAboveLow, kNotBelowHigh };
+
+bool holds(const WalkRow& row, int c, int32_t x, BoundTest test) {
+    const double t = rowCoordinate(row, c, x);
+    const bool aboveLow = t >= -0.5;
+    const bool belowHigh = t < static_cast<double>(row.targetSize[c]) - 0.5;
+    switch (test) {
+    case kAboveLow:
+        return aboveLow;
+    case kBelowHigh:
+        return belowHigh;
+    case kNotAboveLow:
+        return !aboveLow;
+    default:
+        return !belowHigh;
+    }
+}
+
+// The first x in [0, count] where the test holds (count when none), the test being false up to some x and
+// true from there on. bound is the coordinate where it flips, used for the starting estimate only.
+int32_t firstHolding(const WalkRow& row, int c, int32_t count, BoundTest test, double bound) {
+    const double rowSum =
+        static_cast<double>(row.yTerm[c]) + row.zTerm[c] + row.shift[c] + row.targetOffset[c];
+    const double estimate = row.walkedOffsetX + (bound - rowSum) / row.xFactor[c];
+    int32_t x = 0;
+    if (estimate >= count) {
+        x = count;
+    } else if (estimate > 0) {
+        x = static_cast<int32_t>(estimate);
+    }
+    while (x > 0 && holds(row, c, x - 1, test)) {
+        --x;
+    }
+    while (x < count && !holds(row, c, x, test)) {
+        ++x;
+    }
+    return x;
+}
+
+// The run [*begin, *end) of x inside the target on axis c, for a finite non-zero x factor, given the
+// coordinates at the row's ends, which settle the frequent rows lying wholly on one side or wholly inside.
+void insideRunOnAxis(const WalkRow& row, int c, int32_t count, double atFirst, double atLast, int32_t* begin,
+                     int32_t* end) {
+    const double low = -0.5, high = static_cast<double>(row.targetSize[c]) - 0.5;
+    if (row.xFactor[c] > 0.0f) {
+        *begin = atFirst >= low ? 0 : firstHolding(row, c, count, kAboveLow, low);
+        *end = atLast < high ? count : firstHolding(row, c, count, kNotBelowHigh, high);
+    } else {
+        *begin = atFirst < high ? 0 : firstHolding(row, c, count, kBelowHigh, high);
+        *end = atLast >= low ? count : firstHolding(row, c, count, kNotAboveLow, low);
+    }
+}
+
+bool isFinite(float value) {
+    return value - value == 0.0f;
+}
+
+} // namespace
+
+VoxelWalk makeVoxelWalk(const Matrix4& matrix, const GridSize& walkedSize, const GridSize& targetSize) {
+    VoxelWalk walk;
+    walk.matrix = matrix;
+    walk.walkedSize = walkedSize;
+    walk.walkedOffsets = centreOffsets(walkedSize);
+    walk.targetSize = targetSize;
+    walk.targetOffsets = centreOffsets(targetSize);
+    return walk;
+}
+
+bool walkRoundsNear(const VoxelWalk& walk) {
+    return walk.targetSize.x <= kNearRoundingAxisLimit && walk.targetSize.y <= kNearRoundingAxisLimit &&
+           walk.targetSize.z <= kNearRoundingAxisLimit;
+}
+
+void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
+    const float cy = centredCoordinate(y, walk.walkedOffsets.y);
+    const float cz = centredCoordinate(z, walk.walkedOffsets.z);
+    const float offsets[3] = {walk.targetOffsets.x, walk.targetOffsets.y, walk.targetOffsets.z};
+    const int32_t sizes[3] = {walk.targetSize.x, walk.targetSize.y, walk.targetSize.z};
+    const int32_t count = walk.walkedSize.x;
+    row->walkedOffsetX = walk.walkedOffsets.x;
+    row->begin = 0;
+    row->end = count;
+    for (int c = 0; c < 3; ++c) {
+        const float* m = walk.matrix.m + 4 * c;
+        row->xFactor[c] = m[0];
+        row->yTerm[c] = m[1] * cy;
+        row->zTerm[c] = m[2] * cz;
+        row->shift[c] = m[3] * 1.0f;
+        row->targetOffset[c] = offsets[c];
+        row->targetSize[c] = sizes[c];
+    }
+    // First every axis's ends: most rows outside are found there, before any search.
+    double atFirst[3], atLast[3];
+    for (int c = 0; c < 3 && row->begin < row->end; ++c) {
+        atFirst[c] = rowCoordinate(*row, c, 0);
+        atLast[c] = rowCoordinate(*row, c, count - 1);
+        const double low = -0.5, high = static_cast<double>(sizes[c]) - 0.5;
+        const double smaller = row->xFactor[c] > 0.0f ? atFirst[c] : atLast[c];
+        const double larger = row->xFactor[c] > 0.0f ? atLast[c] : atFirst[c];
+        // Also true for NaN, and for any sum when a term is infinite or NaN (the sum is then one too).
+        const bool outside = !(larger >= low && smaller < high) || !isFinite(row->xFactor[c]) ||
+                             !isFinite(row->yTerm[c]) || !isFinite(row->zTerm[c]) ||
+                             !isFinite(row->shift[c]) || !isFinite(row->targetOffset[c]);
+        if (outside) {
+            row->end = row->begin;
+        }
+    }
+    for (int c = 0; c < 3 && row->begin < row->end; ++c) {
+        int32_t begin = 0, end = count;
+        // A zero factor gives the same sum for every x (up to the sign of a zero), inside as tested above.
+        if (row->xFactor[c] != 0.0f) {
+            insideRunOnAxis(*row, c, count, atFirst[c], atLast[c], &begin, &end);
+        }
+        row->begin = begin > row->begin ? begin : row->begin;
+        row->end = end < row->end ? end : row->end;
+    }
+    if (row->end < row->begin) {
+        row->end = row->begin;
+    }
+}

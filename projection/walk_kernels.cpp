@@ -1,0 +1,138 @@
+// The baseline kernels, the shared mapping-2 loop and the choice of path.
+#include "projection/walk_kernels.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "platform/cpu_features.h"
+#include "projection/voxel_steps.h"
+
+namespace {
+
+unsigned char* vmrRow(unsigned char* voxels, const VoxelWalk& walk, int32_t y, int32_t z) {
+    return voxels + voxelOffset(0, y, z, walk.walkedSize);
+}
+
+FmrPaintSums paintFmrIntoVmrBaseline(const VoxelWalk& walk, unsigned char* vmrVoxels,
+                                     const float* fmrValues) {
+    FmrPaintSums sums = {0.0f, 0.0f, 0.0f, 0.0f};
+    const bool near = walkRoundsNear(walk);
+    WalkRow row;
+    for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
+            prepareWalkRow(walk, y, z, &row);
+            unsigned char* bytes = vmrRow(vmrVoxels, walk, y, z);
+            for (int32_t x = row.begin; x < row.end; ++x) {
+                paintAndSumVoxel(&bytes[x], fmrValues[rowTargetElement(row, x, near)], &sums);
+            }
+        }
+    }
+    return sums;
+}
+
+void paintTwoFmrsIntoVmrBaseline(const VoxelWalk& walk1, const VoxelWalk& walk2, unsigned char* vmrVoxels,
+                                 float* fmrValues1, const float* fmrValues2) {
+    const bool near1 = walkRoundsNear(walk1), near2 = walkRoundsNear(walk2);
+    WalkRow row1, row2;
+    for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
+            prepareWalkRow(walk1, y, z, &row1);
+            prepareWalkRow(walk2, y, z, &row2);
+            unsigned char* bytes = vmrRow(vmrVoxels, walk1, y, z);
+            for (int32_t x = row1.begin; x < row1.end; ++x) {
+                const bool inBoth = x >= row2.begin && x < row2.end;
+                paintPairVoxel(&bytes[x], &fmrValues1[rowTargetElement(row1, x, near1)],
+                               inBoth ? &fmrValues2[rowTargetElement(row2, x, near2)] : 0);
+            }
+        }
+    }
+}
+
+FmrPairSums compareTwoFmrsBaseline(const VoxelWalk& walk1, const VoxelWalk& walk2, const float* fmrValues1,
+                                   const float* fmrValues2) {
+    FmrPairSums sums = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+    const bool near1 = walkRoundsNear(walk1), near2 = walkRoundsNear(walk2);
+    WalkRow row1, row2;
+    for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
+            prepareWalkRow(walk1, y, z, &row1);
+            prepareWalkRow(walk2, y, z, &row2);
+            const int32_t begin = row1.begin > row2.begin ? row1.begin : row2.begin;
+            const int32_t end = row1.end < row2.end ? row1.end : row2.end;
+            for (int32_t x = begin; x < end; ++x) {
+                addPairVoxel(fmrValues1[rowTargetElement(row1, x, near1)],
+                             fmrValues2[rowTargetElement(row2, x, near2)], &sums);
+            }
+            sums.pairs += end > begin ? end - begin : 0;
+        }
+    }
+    return sums;
+}
+
+// True when the AVX2 kernels may run for these walks.
+bool avx2Usable(KernelPath path, const VoxelWalk& walk1, const VoxelWalk& walk2) {
+#if POSALIGN_AVX2_KERNELS
+    return path == kAvx2Kernels && cpuSupportsAvx2() && walkRoundsNear(walk1) && walkRoundsNear(walk2);
+#else
+    (void)path, (void)walk1, (void)walk2;
+    return false;
+#endif
+}
+
+} // namespace
+
+KernelPath activeKernelPath(void) {
+    static int chosen = -1;
+    if (chosen < 0) {
+        const char* forced = getenv("POSALIGN_KERNELS");
+        const bool baseline = forced != 0 && strcmp(forced, "baseline") == 0;
+        chosen = !baseline && cpuSupportsAvx2() ? kAvx2Kernels : kBaselineKernels;
+    }
+    return static_cast<KernelPath>(chosen);
+}
+
+FmrPaintSums paintFmrIntoVmr(KernelPath path, const VoxelWalk& walk, unsigned char* vmrVoxels,
+                             const float* fmrValues) {
+#if POSALIGN_AVX2_KERNELS
+    if (avx2Usable(path, walk, walk)) {
+        return paintFmrIntoVmrAvx2(walk, vmrVoxels, fmrValues);
+    }
+#endif
+    (void)path;
+    return paintFmrIntoVmrBaseline(walk, vmrVoxels, fmrValues);
+}
+
+void paintTwoFmrsIntoVmr(KernelPath path, const VoxelWalk& walk1, const VoxelWalk& walk2,
+                         unsigned char* vmrVoxels, float* fmrValues1, const float* fmrValues2) {
+#if POSALIGN_AVX2_KERNELS
+    if (avx2Usable(path, walk1, walk2)) {
+        paintTwoFmrsIntoVmrAvx2(walk1, walk2, vmrVoxels, fmrValues1, fmrValues2);
+        return;
+    }
+#endif
+    paintTwoFmrsIntoVmrBaseline(walk1, walk2, vmrVoxels, fmrValues1, fmrValues2);
+}
+
+FmrPairSums compareTwoFmrs(KernelPath path, const VoxelWalk& walk1, const VoxelWalk& walk2,
+                           const float* fmrValues1, const float* fmrValues2) {
+#if POSALIGN_AVX2_KERNELS
+    if (avx2Usable(path, walk1, walk2)) {
+        return compareTwoFmrsAvx2(walk1, walk2, fmrValues1, fmrValues2);
+    }
+#endif
+    return compareTwoFmrsBaseline(walk1, walk2, fmrValues1, fmrValues2);
+}
+
+void sampleVmrIntoFmr(const VoxelWalk& walk, const unsigned char* vmrVoxels, float* fmrValues) {
+    const bool near = walkRoundsNear(walk);
+    WalkRow row;
+    for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
+            prepareWalkRow(walk, y, z, &row);
+            float* samples = fmrValues + voxelOffset(0, y, z, walk.walkedSize);
+            for (int32_t x = row.begin; x < row.end; ++x) {
+                samples[x] = static_cast<float>(vmrVoxels[rowTargetElement(row, x, near)]) * 3.0f;
+            }
+        }
+    }
+}

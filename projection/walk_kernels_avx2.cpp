@@ -1,0 +1,287 @@
+// The AVX2 kernels. The eight voxels of a step get their target indices, FMR values, painted bytes and
+// products in vector registers; each product is one rounded single-precision multiplication, as in the
+// scalar code. The sums are then added lane by lane in walk order, the independent sums interleaved.
+// A row's last voxels (fewer than eight) take the scalar steps of voxel_steps.h.
+#include "projection/walk_kernels.h"
+
+#if POSALIGN_AVX2_KERNELS
+
+#include "projection/avx2_lanes.h"
+#include "projection/voxel_steps.h"
+
+namespace {
+
+// A row's per-axis terms in every lane.
+struct RowLanes {
+    __m256 xFactor[3], yTerm[3], zTerm[3], shift[3], targetOffset[3];
+    __m256 walkedOffsetX;
+    __m256i targetSizeX, targetSizeY;
+};
+
+POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
+    for (int c = 0; c < 3; ++c) {
+        lanes->xFactor[c] = _mm256_set1_ps(row.xFactor[c]);
+        lanes->yTerm[c] = _mm256_set1_ps(row.yTerm[c]);
+        lanes->zTerm[c] = _mm256_set1_ps(row.zTerm[c]);
+        lanes->shift[c] = _mm256_set1_ps(row.shift[c]);
+        lanes->targetOffset[c] = _mm256_set1_ps(row.targetOffset[c]);
+    }
+    lanes->walkedOffsetX = _mm256_set1_ps(row.walkedOffsetX);
+    lanes->targetSizeX = _mm256_set1_epi32(row.targetSize[0]);
+    lanes->targetSizeY = _mm256_set1_epi32(row.targetSize[1]);
+}
+
+// rowTargetElement for voxels x .. x+7. Lanes outside the row's run hold meaningless numbers.
+POSALIGN_AVX2 inline __m256i targetElements8(const RowLanes& lanes, int32_t x) {
+    const __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256 cx = _mm256_sub_ps(_mm256_cvtepi32_ps(xs), lanes.walkedOffsetX);
+    __m256i index[3];
+    for (int c = 0; c < 3; ++c) {
+        __m256 t = _mm256_mul_ps(lanes.xFactor[c], cx);
+        t = _mm256_add_ps(t, lanes.yTerm[c]);
+        t = _mm256_add_ps(t, lanes.zTerm[c]);
+        t = _mm256_add_ps(t, lanes.shift[c]);
+        t = _mm256_add_ps(t, lanes.targetOffset[c]);
+        index[c] = roundHalfUpNear8(t);
+    }
+    const __m256i planeRow = _mm256_add_epi32(index[1], _mm256_mullo_epi32(lanes.targetSizeY, index[2]));
+    return _mm256_add_epi32(index[0], _mm256_mullo_epi32(lanes.targetSizeX, planeRow));
+}
+
+// The low byte of every 32-bit lane, stored to eight consecutive bytes.
+POSALIGN_AVX2 inline void storeLowBytes8(unsigned char* bytes, __m256i values) {
+    const __m256i perHalf = _mm256_shuffle_epi8(
+        values, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 4, 8, 12, -1,
+                                 -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+    const __m256i joined = _mm256_permutevar8x32_epi32(perHalf, _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(bytes), _mm256_castsi256_si128(joined));
+}
+
+// The write rule in every lane: the byte of an intensity above 20, else the byte before. Anything from
+// 225.25 on rounds to 225, so limiting first stands for the test against 225.5 and keeps huge values in
+// roundHalfUpNear's range.
+POSALIGN_AVX2 inline __m256i paintedBytes8(__m256 intensity, __m256i before) {
+    const __m256 paints = _mm256_cmp_ps(intensity, _mm256_set1_ps(20.0f), _CMP_GT_OQ);
+    const __m256i painted = roundHalfUpNear8(_mm256_min_ps(intensity, _mm256_set1_ps(225.25f)));
+    return _mm256_blendv_epi8(before, painted, _mm256_castps_si256(paints));
+}
+
+// Four running sums (one per lane of sums) with four sums' terms of eight voxels added voxel after voxel
+// (lane i of each term vector: voxel i). A 4 x 4 transposition in each 128-bit half puts voxel i's terms
+// in one vector, added to the sums in one instruction of four independent additions. Sums go by value:
+// behind a pointer they could alias the painted bytes and would be kept in memory.
+POSALIGN_AVX2 inline __m128 addInVoxelOrder(__m128 sums, __m256 t0, __m256 t1, __m256 t2, __m256 t3) {
+    const __m256 low01 = _mm256_unpacklo_ps(t0, t1);  // voxels 0, 1 | 4, 5 of t0 and t1
+    const __m256 high01 = _mm256_unpackhi_ps(t0, t1); // voxels 2, 3 | 6, 7
+    const __m256 low23 = _mm256_unpacklo_ps(t2, t3);
+    const __m256 high23 = _mm256_unpackhi_ps(t2, t3);
+    const __m256 voxel[4] = {_mm256_shuffle_ps(low01, low23, 0x44), _mm256_shuffle_ps(low01, low23, 0xee),
+                             _mm256_shuffle_ps(high01, high23, 0x44),
+                             _mm256_shuffle_ps(high01, high23, 0xee)};
+    for (int i = 0; i < 4; ++i) {
+        sums = _mm_add_ps(sums, _mm256_castps256_ps128(voxel[i]));
+    }
+    for (int i = 0; i < 4; ++i) {
+        sums = _mm_add_ps(sums, _mm256_extractf128_ps(voxel[i], 1));
+    }
+    return sums;
+}
+
+// Mapping 1 at voxels x .. x+7 of a row, all inside: paints bytes[0..7] and returns sums (ssd, svv, svf,
+// sff in lanes 0 to 3) with their terms added.
+POSALIGN_AVX2 inline __m128 paintAndSum8(const RowLanes& lanes, int32_t x, unsigned char* bytes,
+                                         const float* fmrValues, __m128 sums) {
+    const __m256 f = _mm256_i32gather_ps(fmrValues, targetElements8(lanes, x), 4);
+    const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
+    const __m256 difference = _mm256_sub_ps(f, _mm256_cvtepi32_ps(before));
+    const __m256i after = paintedBytes8(f, before);
+    storeLowBytes8(bytes, after);
+    const __m256 v = _mm256_cvtepi32_ps(after);
+    return addInVoxelOrder(sums, _mm256_mul_ps(difference, difference), _mm256_mul_ps(v, v),
+                           _mm256_mul_ps(v, f), _mm256_mul_ps(f, f));
+}
+
+// Lane i of values moved to lane i + shift (lanes below shift keep lane 0's value).
+POSALIGN_AVX2 inline __m256i shiftLanesUp(__m256i values, int shift) {
+    const __m256i from = _mm256_max_epi32(
+        _mm256_sub_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(shift)),
+        _mm256_setzero_si256());
+    return _mm256_permutevar8x32_epi32(values, from);
+}
+
+// For each lane, the FMR 2 value copied into its FMR 1 element by the latest lane before it that copies
+// into the same element, with *found set (all ones) where there is one. Lanes of one element are
+// consecutive (each rounded index is monotone along the row), so a lane looks back only while the element
+// stays the same: a segmented scan in three steps of 1, 2 and 4 lanes.
+POSALIGN_AVX2 inline __m256 copiedBefore8(__m256i elements, __m256 copied, __m256i copies, __m256i* found) {
+    __m256i has = copies;
+    __m256i value = _mm256_castps_si256(copied);
+    for (int shift = 1; shift <= 4; shift *= 2) {
+        const __m256i sameElement = _mm256_cmpeq_epi32(shiftLanesUp(elements, shift), elements);
+        const __m256i take = _mm256_andnot_si256(has, sameElement);
+        const __m256i shiftedHas = shiftLanesUp(has, shift);
+        value = _mm256_blendv_epi8(value, shiftLanesUp(value, shift), _mm256_and_si256(take, shiftedHas));
+        has = _mm256_or_si256(has, _mm256_and_si256(take, shiftedHas));
+    }
+    // From "up to and including this lane" to "before this lane": one lane up, none for lane 0.
+    const __m256i notFirst = _mm256_setr_epi32(0, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i sameAsBefore =
+        _mm256_and_si256(_mm256_cmpeq_epi32(shiftLanesUp(elements, 1), elements), notFirst);
+    *found = _mm256_and_si256(shiftLanesUp(has, 1), sameAsBefore);
+    return _mm256_castsi256_ps(shiftLanesUp(value, 1));
+}
+
+// Mapping 3's first pass at voxels x .. x+7 of a row, all inside FMR 1; inBoth marks the lanes also inside
+// FMR 2. Paints bytes[0..7] and copies into FMR 1 as eight scalar steps would, one after another.
+POSALIGN_AVX2 inline void paintPair8(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
+                                     __m256i inBoth, unsigned char* bytes, float* fmrValues1,
+                                     const float* fmrValues2) {
+    const __m256i elements1 = targetElements8(lanes1, x);
+    // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
+    const __m256 b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, x),
+                                              _mm256_castsi256_ps(inBoth), 4);
+    const __m256i copies =
+        _mm256_and_si256(inBoth, _mm256_castps_si256(_mm256_cmp_ps(b, _mm256_set1_ps(20.0f), _CMP_GT_OQ)));
+    // FMR 1 as earlier groups left it, then what earlier lanes of this group copied.
+    __m256i found;
+    const __m256 copied = copiedBefore8(elements1, b, copies, &found);
+    const __m256 a =
+        _mm256_blendv_ps(_mm256_i32gather_ps(fmrValues1, elements1, 4), copied, _mm256_castsi256_ps(found));
+    const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
+    // b paints exactly where it is copied.
+    storeLowBytes8(bytes, paintedBytes8(b, _mm256_blendv_epi8(paintedBytes8(a, before), before, copies)));
+    alignas(32) int32_t elements[8];
+    alignas(32) float values[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(elements), elements1);
+    _mm256_store_ps(values, b);
+    for (int lanes = _mm256_movemask_ps(_mm256_castsi256_ps(copies)); lanes != 0; lanes &= lanes - 1) {
+        const int i = __builtin_ctz(static_cast<unsigned>(lanes));
+        fmrValues1[elements[i]] = values[i];
+    }
+}
+
+// Mapping 3's second pass at voxels x .. x+7, all inside both FMRs: adds sa, saa, sb, sbb to the lanes of
+// *first and sab, ssd to lanes 0 and 1 of *second.
+POSALIGN_AVX2 inline void pairSum8(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
+                                   const float* fmrValues1, const float* fmrValues2, __m128* first,
+                                   __m128* second) {
+    const __m256 a = _mm256_i32gather_ps(fmrValues1, targetElements8(lanes1, x), 4);
+    const __m256 b = _mm256_i32gather_ps(fmrValues2, targetElements8(lanes2, x), 4);
+    const __m256 difference = _mm256_sub_ps(a, b);
+    const __m256 zero = _mm256_setzero_ps();
+    *first = addInVoxelOrder(*first, a, _mm256_mul_ps(a, a), b, _mm256_mul_ps(b, b));
+    *second =
+        addInVoxelOrder(*second, _mm256_mul_ps(a, b), _mm256_mul_ps(difference, difference), zero, zero);
+}
+
+POSALIGN_AVX2 inline __m128 loadSums(float s0, float s1, float s2, float s3) {
+    return _mm_setr_ps(s0, s1, s2, s3);
+}
+
+POSALIGN_AVX2 inline void storeSums(__m128 sums, float* s0, float* s1, float* s2, float* s3) {
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, sums);
+    *s0 = lanes[0];
+    *s1 = lanes[1];
+    *s2 = lanes[2];
+    *s3 = lanes[3];
+}
+
+} // namespace
+
+POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned char* vmrVoxels,
+                                               const float* fmrValues) {
+    FmrPaintSums sums = {0.0f, 0.0f, 0.0f, 0.0f};
+    WalkRow row;
+    RowLanes lanes;
+    for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
+            prepareWalkRow(walk, y, z, &row);
+            if (row.begin == row.end) {
+                continue;
+            }
+            loadRowLanes(row, &lanes);
+            unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk.walkedSize);
+            int32_t x = row.begin;
+            __m128 running = loadSums(sums.ssd, sums.svv, sums.svf, sums.sff);
+            for (; row.end - x >= 8; x += 8) {
+                running = paintAndSum8(lanes, x, bytes + x, fmrValues, running);
+            }
+            storeSums(running, &sums.ssd, &sums.svv, &sums.svf, &sums.sff);
+            for (; x < row.end; ++x) {
+                paintAndSumVoxel(&bytes[x], fmrValues[rowTargetElement(row, x, true)], &sums);
+            }
+        }
+    }
+    return sums;
+}
+
+POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWalk& walk2,
+                                           unsigned char* vmrVoxels, float* fmrValues1,
+                                           const float* fmrValues2) {
+    WalkRow row1, row2;
+    RowLanes lanes1, lanes2;
+    for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
+            prepareWalkRow(walk1, y, z, &row1);
+            if (row1.begin == row1.end) {
+                continue;
+            }
+            prepareWalkRow(walk2, y, z, &row2);
+            loadRowLanes(row1, &lanes1);
+            loadRowLanes(row2, &lanes2);
+            unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk1.walkedSize);
+            const __m256i begin2 = _mm256_set1_epi32(row2.begin), end2 = _mm256_set1_epi32(row2.end);
+            int32_t x = row1.begin;
+            for (; row1.end - x >= 8; x += 8) {
+                const __m256i xs =
+                    _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+                const __m256i inBoth =
+                    _mm256_andnot_si256(_mm256_cmpgt_epi32(begin2, xs), _mm256_cmpgt_epi32(end2, xs));
+                paintPair8(lanes1, lanes2, x, inBoth, bytes + x, fmrValues1, fmrValues2);
+            }
+            for (; x < row1.end; ++x) {
+                const bool inBoth = x >= row2.begin && x < row2.end;
+                paintPairVoxel(&bytes[x], &fmrValues1[rowTargetElement(row1, x, true)],
+                               inBoth ? &fmrValues2[rowTargetElement(row2, x, true)] : 0);
+            }
+        }
+    }
+}
+
+POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const VoxelWalk& walk2,
+                                             const float* fmrValues1, const float* fmrValues2) {
+    FmrPairSums sums = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+    WalkRow row1, row2;
+    RowLanes lanes1, lanes2;
+    for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
+            prepareWalkRow(walk1, y, z, &row1);
+            prepareWalkRow(walk2, y, z, &row2);
+            const int32_t begin = row1.begin > row2.begin ? row1.begin : row2.begin;
+            const int32_t end = row1.end < row2.end ? row1.end : row2.end;
+            if (begin >= end) {
+                continue;
+            }
+            loadRowLanes(row1, &lanes1);
+            loadRowLanes(row2, &lanes2);
+            int32_t x = begin;
+            __m128 first = loadSums(sums.sa, sums.saa, sums.sb, sums.sbb);
+            __m128 second = loadSums(sums.sab, sums.ssd, 0.0f, 0.0f);
+            for (; end - x >= 8; x += 8) {
+                pairSum8(lanes1, lanes2, x, fmrValues1, fmrValues2, &first, &second);
+            }
+            float unused[2];
+            storeSums(first, &sums.sa, &sums.saa, &sums.sb, &sums.sbb);
+            storeSums(second, &sums.sab, &sums.ssd, &unused[0], &unused[1]);
+            for (; x < end; ++x) {
+                addPairVoxel(fmrValues1[rowTargetElement(row1, x, true)],
+                             fmrValues2[rowTargetElement(row2, x, true)], &sums);
+            }
+            sums.pairs += end - begin;
+        }
+    }
+    return sums;
+}
+
+#endif

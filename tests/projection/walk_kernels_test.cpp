@@ -1,0 +1,226 @@
+// The fast kernels against the straightforward loops, on both paths: thousands of random grids and
+// matrices (flips, axis swaps, exact .5 ties, NaN, infinite and huge entries, empty and full overlap,
+// one-voxel and odd-sized grids). VMR bytes, FMR samples and the bits of every sum must be identical.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/cpu_features.h"
+#include "projection/avx2_lanes.h"
+#include "projection/walk_kernels.h"
+#include "reference_projections.h"
+
+namespace {
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+
+std::string hexFloats(const float* values, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) {
+        char item[32];
+        std::snprintf(item, sizeof item, " %a", static_cast<double>(values[k]));
+        text += item;
+    }
+    return text;
+}
+
+bool sameBits(const void* a, const void* b, size_t bytes) {
+    return std::memcmp(a, b, bytes) == 0;
+}
+
+// Same bits, except that any NaN matches any NaN: which NaN an addition of two NaNs keeps depends on the
+// compiler's operand order, and the log prints every NaN as "nan".
+bool sameSums(const float* a, const float* b, int count) {
+    for (int k = 0; k < count; ++k)
+        if (!(std::isnan(a[k]) && std::isnan(b[k])) && !sameBits(&a[k], &b[k], sizeof(float)))
+            return false;
+    return true;
+}
+
+struct RandomCase {
+    std::mt19937 random;
+    GridSize vmr, fmr1, fmr2;
+    Matrix4 m1, m2;
+    std::vector<unsigned char> bytes;
+    std::vector<float> values1, values2;
+
+    explicit RandomCase(unsigned seed) : random(seed) {
+        vmr = size(20, wide() ? 40 : 0);
+        fmr1 = size(10, 0);
+        fmr2 = size(10, 0);
+        m1 = matrix(vmr, fmr1);
+        m2 = matrix(vmr, fmr2);
+        for (int64_t k = 0; k < int64_t(vmr.x) * vmr.y * vmr.z; ++k)
+            bytes.push_back(static_cast<unsigned char>(random()));
+        values1 = values(fmr1);
+        values2 = values(fmr2);
+    }
+
+    bool wide() { return random() % 4 == 0; }
+    int between(int low, int high) { return low + static_cast<int>(random() % unsigned(high - low + 1)); }
+    float uniform(float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); }
+
+    GridSize size(int most, int widestX) {
+        GridSize s = {between(1, widestX ? widestX : most), between(1, most), between(1, most)};
+        return s;
+    }
+
+    // A matrix from centred walked to centred target coordinates of one of six kinds.
+    Matrix4 matrix(const GridSize& walked, GridSize& target) {
+        Matrix4 m;
+        setIdentity(m);
+        const int kind = between(0, 5);
+        if (kind == 0 || kind == 3) { // any real matrix
+            for (int k = 0; k < 12; ++k)
+                m.m[k] = k % 4 == 3 ? uniform(-12, 12) : uniform(-1.5f, 1.5f);
+        } else if (kind == 1 || kind == 4) { // axis swaps and flips by exact scales: many .5 ties
+            const float scales[] = {0.25f, 0.5f, 1, 2, 3};
+            int axes[3] = {0, 1, 2};
+            std::shuffle(axes, axes + 3, random);
+            for (int r = 0; r < 3; ++r) {
+                m.m[4 * r + r] = 0;
+                m.m[4 * r + axes[r]] = scales[between(0, 4)] * (random() % 2 ? 1 : -1);
+                m.m[4 * r + 3] = between(-24, 24) * 0.25f;
+            }
+        } else if (kind == 2) { // eighths: ties also on oblique matrices
+            for (int k = 0; k < 12; ++k)
+                m.m[k] = k % 4 == 3 ? between(-20, 20) * 0.5f : between(-16, 16) * 0.125f;
+        } else { // the same grid, identity: full overlap
+            target = walked;
+        }
+        if (kind == 3 || kind == 4) { // some entries NaN, infinite, huge, tiny or zero
+            const float specials[] = {kNaN, kInf, -kInf, 1e30f, -3e38f, 1e-40f, 0.0f, -0.0f, 1e7f};
+            for (int n = between(1, 3); n > 0; --n)
+                m.m[between(0, 11)] = specials[between(0, 8)];
+        }
+        if (random() % 10 == 0) // no overlap at all
+            m.m[4 * between(0, 2) + 3] = 1e4f;
+        return m;
+    }
+
+    std::vector<float> values(const GridSize& s) {
+        const float specials[] = {20,         20.5f,       19.999998f, 225.5f, 225.25f,
+                                  225.49998f, 0.49999997f, kNaN,       kInf,   -kInf};
+        std::vector<float> v(size_t(s.x) * s.y * s.z);
+        for (float& value : v)
+            value = random() % 12 == 0 ? specials[between(0, 9)] : uniform(0, 240);
+        return v;
+    }
+};
+
+// Every kernel on one case and one path, against the reference.
+void expectSameAsReference(RandomCase& c, KernelPath path, const std::string& name) {
+    const VoxelWalk walk1 = makeVoxelWalk(c.m1, c.vmr, c.fmr1), walk2 = makeVoxelWalk(c.m2, c.vmr, c.fmr2);
+
+    std::vector<unsigned char> expectedBytes = c.bytes, bytes = c.bytes;
+    const FmrPaintSums expected =
+        referencePaintFmrIntoVmr(c.m1, expectedBytes.data(), c.vmr, c.values1.data(), c.fmr1);
+    const FmrPaintSums sums = paintFmrIntoVmr(path, walk1, bytes.data(), c.values1.data());
+    ASSERT_EQ(expectedBytes, bytes) << name << " mapping 1";
+    ASSERT_TRUE(sameSums(&expected.ssd, &sums.ssd, 4))
+        << name << " mapping 1:" << hexFloats(&expected.ssd, 4) << " /" << hexFloats(&sums.ssd, 4);
+
+    std::vector<float> expectedSamples = c.values1, samples = c.values1;
+    Matrix4 inverse = c.m1;
+    inverse.m[3] = -inverse.m[3]; // any matrix will do; this one overlaps often
+    referenceSampleVmrIntoFmr(inverse, c.bytes.data(), c.vmr, expectedSamples.data(), c.fmr1);
+    sampleVmrIntoFmr(makeVoxelWalk(inverse, c.fmr1, c.vmr), c.bytes.data(), samples.data());
+    ASSERT_TRUE(sameBits(expectedSamples.data(), samples.data(), samples.size() * sizeof(float)))
+        << name << " mapping 2";
+
+    std::vector<unsigned char> expectedBytes3 = c.bytes, bytes3 = c.bytes;
+    std::vector<float> expectedValues = c.values1, values = c.values1;
+    const FmrPairSums expectedPairs = referencePaintTwoFmrs(
+        c.m1, c.m2, expectedBytes3.data(), c.vmr, expectedValues.data(), c.fmr1, c.values2.data(), c.fmr2);
+    paintTwoFmrsIntoVmr(path, walk1, walk2, bytes3.data(), values.data(), c.values2.data());
+    const FmrPairSums pairs = compareTwoFmrs(path, walk1, walk2, values.data(), c.values2.data());
+    ASSERT_EQ(expectedBytes3, bytes3) << name << " mapping 3";
+    ASSERT_TRUE(sameBits(expectedValues.data(), values.data(), values.size() * sizeof(float))) << name;
+    ASSERT_EQ(expectedPairs.pairs, pairs.pairs) << name;
+    ASSERT_TRUE(sameSums(&expectedPairs.sa, &pairs.sa, 6))
+        << name << " mapping 3:" << hexFloats(&expectedPairs.sa, 6) << " /" << hexFloats(&pairs.sa, 6);
+}
+
+std::vector<KernelPath> pathsToTest() {
+    std::vector<KernelPath> paths = {kBaselineKernels};
+    if (cpuSupportsAvx2())
+        paths.push_back(kAvx2Kernels);
+    else
+        std::printf("no AVX2 on this machine: the AVX2 kernels are not exercised\n");
+    return paths;
+}
+
+TEST(WalkKernels, SameAsStraightforwardLoopsOnRandomGrids) {
+    for (KernelPath path : pathsToTest()) {
+        for (unsigned seed = 1; seed <= 3000; ++seed) {
+            RandomCase c(seed);
+            expectSameAsReference(c, path, "seed " + std::to_string(seed) + " path " + std::to_string(path));
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
+TEST(WalkKernels, TargetAxesBeyondNearRoundingUseExactRounding) {
+    for (KernelPath path : pathsToTest()) {
+        RandomCase c(7);
+        c.vmr = {9, 3, 2};
+        c.fmr1 = c.fmr2 = {kNearRoundingAxisLimit + 3, 1, 1};
+        c.bytes.assign(9 * 3 * 2, 7);
+        c.values1 = c.values(c.fmr1);
+        c.values2 = c.values1;
+        setIdentity(c.m1);
+        c.m1.m[0] = 523000.3f; // x spreads over the whole FMR row, at coordinates far above 2^22
+        c.m1.m[3] = 1000.25f;
+        c.m2 = c.m1;
+        expectSameAsReference(c, path, "wide target, path " + std::to_string(path));
+    }
+}
+
+POSALIGN_AVX2 void roundEight(const float* values, int32_t* rounded) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(rounded), roundHalfUpNear8(_mm256_loadu_ps(values)));
+}
+
+// Sampled here; bench/round_half_up_proof checks every float from -0.5 up to 2^23.
+TEST(RoundHalfUpNear, MatchesRoundHalfUpOnSampledFloats) {
+    std::vector<float> samples = {0.49999997f, -0.49999997f, -0.5f, 0.0f, -0.0f, 8388607.5f, 8388607.75f};
+    for (float half = 0.5f; half <= 80.5f; half += 1.0f) { // every float within 64 steps of a tie
+        float below = half, above = half;
+        for (int k = 0; k < 64;
+             ++k, below = std::nextafter(below, -kInf), above = std::nextafter(above, kInf)) {
+            samples.push_back(below);
+            samples.push_back(above);
+        }
+    }
+    std::mt19937 random(5);
+    while (samples.size() % 8 != 0 || samples.size() < 200000) {
+        uint32_t bits = random();
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (value >= -0.5f && value < 8388608.0f)
+            samples.push_back(value);
+    }
+    const bool avx2 = cpuSupportsAvx2();
+    for (size_t k = 0; k < samples.size(); k += 8) {
+        int32_t eight[8];
+        if (avx2) {
+            roundEight(&samples[k], eight);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const float value = samples[k + i];
+            ASSERT_EQ(roundHalfUp(value), roundHalfUpNear(value)) << value;
+            if (avx2) {
+                ASSERT_EQ(roundHalfUp(value), eight[i]) << value;
+            }
+        }
+    }
+}
+
+} // namespace
