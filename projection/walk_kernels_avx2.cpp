@@ -257,6 +257,9 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
         for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
             prepareWalkRow(walk1, y, z, &row1);
+            if (row1.begin == row1.end) {
+                continue;
+            }
             prepareWalkRow(walk2, y, z, &row2);
             const int32_t begin = row1.begin > row2.begin ? row1.begin : row2.begin;
             const int32_t end = row1.end < row2.end ? row1.end : row2.end;

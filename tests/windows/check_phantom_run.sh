@@ -22,7 +22,10 @@ mkdir -p "$work/windows" "$work/linux"
 
 # Both programs write relative to the work folder, which Wine sees as the current folder.
 cd "$work"
-wine_run windows.txt "$win_runner" "$(windows_path "$win_module")" --save-dir windows "$@"
+# WINDOWS_POSALIGN_KERNELS=baseline gives the Windows run the baseline kernels while the Linux run takes
+# the machine's best, so that one comparison also holds the two kernel paths to the same bytes.
+POSALIGN_KERNELS="${WINDOWS_POSALIGN_KERNELS:-${POSALIGN_KERNELS:-}}" \
+    wine_run windows.txt "$win_runner" "$(windows_path "$win_module")" --save-dir windows "$@"
 win_rc=$RC
 native_run linux.txt "$linux_runner" "$linux_module" --save-dir linux "$@"
 linux_rc=$RC
