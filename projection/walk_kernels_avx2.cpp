@@ -87,11 +87,14 @@ POSALIGN_AVX2 inline __m128 addInVoxelOrder(__m128 sums, __m256 t0, __m256 t1, _
     return sums;
 }
 
-// Mapping 1 at voxels x .. x+7 of a row, all inside: paints bytes[0..7] and returns sums (ssd, svv, svf,
-// sff in lanes 0 to 3) with their terms added.
-POSALIGN_AVX2 inline __m128 paintAndSum8(const RowLanes& lanes, int32_t x, unsigned char* bytes,
-                                         const float* fmrValues, __m128 sums) {
-    const __m256 f = _mm256_i32gather_ps(fmrValues, targetElements8(lanes, x), 4);
+// The FMR values of voxels x .. x+7 of a row, all inside.
+POSALIGN_AVX2 inline __m256 valuesAt8(const RowLanes& lanes, int32_t x, const float* fmrValues) {
+    return _mm256_i32gather_ps(fmrValues, targetElements8(lanes, x), 4);
+}
+
+// Mapping 1 at eight voxels with FMR values f: paints bytes[0..7] and returns sums (ssd, svv, svf, sff in
+// lanes 0 to 3) with their terms added.
+POSALIGN_AVX2 inline __m128 paintAndSum8(__m256 f, unsigned char* bytes, __m128 sums) {
     const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
     const __m256 difference = _mm256_sub_ps(f, _mm256_cvtepi32_ps(before));
     const __m256i after = paintedBytes8(f, before);
@@ -150,23 +153,21 @@ POSALIGN_AVX2 inline void paintPair8(const RowLanes& lanes1, const RowLanes& lan
     const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
     // b paints exactly where it is copied.
     storeLowBytes8(bytes, paintedBytes8(b, _mm256_blendv_epi8(paintedBytes8(a, before), before, copies)));
+    // Every lane writes its element, in lane order: what it copied, or else the value it found there,
+    // which leaves the element as it was. The last lane of an element thus leaves what the scalar steps
+    // leave, without a branch on which lanes copy.
     alignas(32) int32_t elements[8];
-    alignas(32) float values[8];
+    alignas(32) float written[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(elements), elements1);
-    _mm256_store_ps(values, b);
-    for (int lanes = _mm256_movemask_ps(_mm256_castsi256_ps(copies)); lanes != 0; lanes &= lanes - 1) {
-        const int i = __builtin_ctz(static_cast<unsigned>(lanes));
-        fmrValues1[elements[i]] = values[i];
+    _mm256_store_ps(written, _mm256_blendv_ps(a, b, _mm256_castsi256_ps(copies)));
+    for (int i = 0; i < 8; ++i) {
+        fmrValues1[elements[i]] = written[i];
     }
 }
 
-// Mapping 3's second pass at voxels x .. x+7, all inside both FMRs: adds sa, saa, sb, sbb to the lanes of
-// *first and sab, ssd to lanes 0 and 1 of *second.
-POSALIGN_AVX2 inline void pairSum8(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
-                                   const float* fmrValues1, const float* fmrValues2, __m128* first,
-                                   __m128* second) {
-    const __m256 a = _mm256_i32gather_ps(fmrValues1, targetElements8(lanes1, x), 4);
-    const __m256 b = _mm256_i32gather_ps(fmrValues2, targetElements8(lanes2, x), 4);
+// Mapping 3's second pass at eight voxels inside both FMRs, a and b their values: adds sa, saa, sb, sbb to
+// the lanes of *first and sab, ssd to lanes 0 and 1 of *second.
+POSALIGN_AVX2 inline void pairSum8(__m256 a, __m256 b, __m128* first, __m128* second) {
     const __m256 difference = _mm256_sub_ps(a, b);
     const __m256 zero = _mm256_setzero_ps();
     *first = addInVoxelOrder(*first, a, _mm256_mul_ps(a, a), b, _mm256_mul_ps(b, b));
@@ -204,8 +205,15 @@ POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned c
             unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk.walkedSize);
             int32_t x = row.begin;
             __m128 running = loadSums(sums.ssd, sums.svv, sums.svf, sums.sff);
-            for (; row.end - x >= 8; x += 8) {
-                running = paintAndSum8(lanes, x, bytes + x, fmrValues, running);
+            // Software pipelined: the next group's values are fetched before this group is painted and
+            // summed, so that their long chain of index arithmetic overlaps this group's work.
+            __m256 f = row.end - x >= 8 ? valuesAt8(lanes, x, fmrValues) : _mm256_setzero_ps();
+            while (row.end - x >= 8) {
+                const bool more = row.end - x >= 16;
+                const __m256 following = more ? valuesAt8(lanes, x + 8, fmrValues) : f;
+                running = paintAndSum8(f, bytes + x, running);
+                f = following;
+                x += 8;
             }
             storeSums(running, &sums.ssd, &sums.svv, &sums.svf, &sums.sff);
             for (; x < row.end; ++x) {
@@ -271,8 +279,20 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
             int32_t x = begin;
             __m128 first = loadSums(sums.sa, sums.saa, sums.sb, sums.sbb);
             __m128 second = loadSums(sums.sab, sums.ssd, 0.0f, 0.0f);
-            for (; end - x >= 8; x += 8) {
-                pairSum8(lanes1, lanes2, x, fmrValues1, fmrValues2, &first, &second);
+            // Software pipelined as in paintFmrIntoVmrAvx2.
+            __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
+            if (end - x >= 8) {
+                a = valuesAt8(lanes1, x, fmrValues1);
+                b = valuesAt8(lanes2, x, fmrValues2);
+            }
+            while (end - x >= 8) {
+                const bool more = end - x >= 16;
+                const __m256 followingA = more ? valuesAt8(lanes1, x + 8, fmrValues1) : a;
+                const __m256 followingB = more ? valuesAt8(lanes2, x + 8, fmrValues2) : b;
+                pairSum8(a, b, &first, &second);
+                a = followingA;
+                b = followingB;
+                x += 8;
             }
             float unused[2];
             storeSums(first, &sums.sa, &sums.saa, &sums.sb, &sums.sbb);
