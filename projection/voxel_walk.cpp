@@ -109,7 +109,8 @@ void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
         const double low = -0.5, high = static_cast<double>(sizes[c]) - 0.5;
         const double smaller = row->xFactor[c] > 0.0f ? atFirst[c] : atLast[c];
         const double larger = row->xFactor[c] > 0.0f ? atLast[c] : atFirst[c];
-        // Also true for NaN, and for any sum when a term is infinite or NaN (the sum is then one too).
+        // Also true for NaN ends. A NaN or infinite factor or term is refused outright: every sum is then
+        // infinite or NaN, and the searches below may assume finite factors and terms.
         const bool outside = !(larger >= low && smaller < high) || !isFinite(row->xFactor[c]) ||
                              !isFinite(row->yTerm[c]) || !isFinite(row->zTerm[c]) ||
                              !isFinite(row->shift[c]) || !isFinite(row->targetOffset[c]);
