@@ -208,13 +208,17 @@ BENCHMARK(BM_Inverse);
 // The console output, keeping each benchmark's median real time.
 class MedianKeeper : public benchmark::ConsoleReporter {
   public:
-    std::map<std::string, double> medians; // run name -> milliseconds
+    MedianKeeper() : ConsoleReporter(OO_Tabular) {}
+
+    std::map<std::string, double> realMedians, cpuMedians; // run name -> milliseconds
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.str()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                realMedians[run.run_name.str()] = run.GetAdjustedRealTime();
+                cpuMedians[run.run_name.str()] = run.GetAdjustedCPUTime();
+            }
     }
 };
 
@@ -232,13 +236,17 @@ int main(int argc, char** argv) {
                  {"BM_ProjectVmrToFmr", "BM_Floor/mapping:2"},
                  {"BM_ProjectTwoFmrsToVmr", "BM_Floor/mapping:3"}};
     for (const auto& pair : pairs) {
-        const auto projection = reporter.medians.find(pair.projection);
-        const auto floor = reporter.medians.find(pair.floor);
-        if (projection != reporter.medians.end() && floor != reporter.medians.end())
-            std::printf("%s (%s kernels): median %.2f ms = %.2f x its floor (%.2f ms)\n", pair.projection,
-                        kernels, projection->second, projection->second / floor->second, floor->second);
+        const auto real = reporter.realMedians.find(pair.projection);
+        const auto floor = reporter.realMedians.find(pair.floor);
+        if (real == reporter.realMedians.end() || floor == reporter.realMedians.end())
+            continue;
+        const double cpu = reporter.cpuMedians[pair.projection], cpuFloor = reporter.cpuMedians[pair.floor];
+        std::printf(
+            "%s (%s kernels): median %.2f ms = %.2f x its floor (%.2f ms); CPU %.2f ms = %.2f x (%.2f ms)\n",
+            pair.projection, kernels, real->second, real->second / floor->second, floor->second, cpu,
+            cpu / cpuFloor, cpuFloor);
     }
-    if (reporter.medians.empty())
+    if (reporter.realMedians.empty())
         std::printf("ratios to the floor need medians: run with --benchmark_repetitions=N (N >= 2)\n");
     benchmark::Shutdown();
     return 0;
