@@ -8,7 +8,8 @@
 namespace {
 
 const char* const kStyle = R"(<style>
-body{font-family:system-ui,sans-serif;margin:24px;background:#fafafa;color:#222;max-width:1200px}
+body{font-family:system-ui,sans-serif;margin:24px;background:#fafafa;color:#222}
+.pair{display:flex;flex-wrap:wrap;gap:8px}table,p{max-width:1200px}
 table{border-collapse:collapse;margin:8px 0 16px}td,th{border:1px solid #ccc;padding:3px 8px;text-align:left;
 vertical-align:top;font-size:14px}th{background:#eee}.num{text-align:right;font-variant-numeric:tabular-nums}
 .pass{background:#c8f0c8}.warn{background:#fbe6a2}.fail{background:#f6b8b8}
@@ -166,9 +167,10 @@ std::string runSection(const ReportRun& run, size_t index) {
         return html + "<p>" + escapeHtml(c.functionalPath) + "</p></section>\n";
     }
     html += numbersTable(c);
-    html += "<h3>Edges of the anatomy over the functional</h3>\n" +
+    // Side by side where the window is wide enough, one above the other where it is not.
+    html += "<h3>Edges of the anatomy over the functional</h3>\n<div class=\"pair\">" +
             image(run.pictures.edgesAtHeader, "edges at the header position") +
-            image(run.pictures.edgesAtBest, "edges at the best position");
+            image(run.pictures.edgesAtBest, "edges at the best position") + "</div>\n";
     html += "<h3>Functional and anatomy in turn</h3>\n" + flicker(run.pictures);
     return html + "</section>\n";
 }
