@@ -17,6 +17,7 @@
 #include "host/app/output_files.h"
 #include "host/app/report/alignment_table.h"
 #include "host/app/report/bids_layout.h"
+#include "host/app/report/check_report.h"
 #include "host/app/report/html_report.h"
 #include "host/app/report/progress_bar.h"
 
@@ -84,12 +85,11 @@ ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunCheck
         report.check = failedCheck(run, run.functionalPath + ": " + functional.error);
         return report;
     }
-    report.check = checker(anatomy->read.image, functional.image);
-    report.check.functionalPath = run.functionalPath;
-    report.check.anatomicalPath = run.anatomicalPath;
-    const Matrix4d* correction = report.check.error.empty() ? &report.check.search.correction : nullptr;
-    report.pictures = reportPictures(
-        renderRunPictures(anatomy->pictures, temporalMeanVolume(functional.image), correction));
+    RunCheck check = checker(anatomy->read.image, functional.image);
+    check.functionalPath = run.functionalPath;
+    check.anatomicalPath = run.anatomicalPath;
+    report = reportRunFor(anatomy->pictures, functional.image, check);
+    report.name = run.name;
     return report;
 }
 

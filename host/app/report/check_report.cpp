@@ -5,24 +5,23 @@
 #include <sstream>
 
 #include "host/app/output_files.h"
-#include "host/app/report/html_report.h"
 
-std::string writeCheckReport(const std::string& dir, const NiftiImage& anatomical,
-                             const std::vector<const NiftiImage*>& functionals,
-                             const std::vector<RunCheck>& checks) {
-    SubjectPictures subject = prepareSubjectPictures(firstVolume(anatomical));
-    ReportPage page;
-    page.title = "Alignment check: " + niftiStem(checks.empty() ? "" : checks.front().anatomicalPath);
-    for (size_t i = 0; i < checks.size() && i < functionals.size(); ++i) {
-        ReportRun run;
-        run.name = niftiStem(checks[i].functionalPath);
-        run.check = checks[i];
-        if (checks[i].error.empty() && functionals[i] != nullptr) {
-            run.pictures = reportPictures(renderRunPictures(subject, temporalMeanVolume(*functionals[i]),
-                                                            &checks[i].search.correction));
-        }
-        page.runs.push_back(run);
+ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check) {
+    ReportRun run;
+    run.name = niftiStem(check.functionalPath);
+    run.check = check;
+    if (check.error.empty()) {
+        run.pictures = reportPictures(
+            renderRunPictures(subject, temporalMeanVolume(functional), &check.search.correction));
     }
+    return run;
+}
+
+std::string writeCheckReport(const std::string& dir, const std::string& title,
+                             const std::vector<ReportRun>& runs) {
+    ReportPage page;
+    page.title = title;
+    page.runs = runs;
     std::ifstream log(dir + "/posalign.log");
     if (log) {
         std::ostringstream text;

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "host/app/check/alignment_result.h"
-#include "host/app/nifti_file.h"
+#include "host/app/report/html_report.h"
 
-// Writes DIR/report.html (atomically): the runs in the given order, each functional (functionals[i] for
-// checks[i]) pictured against the anatomical; DIR/posalign.log, when present, is shown at the end. Empty
-// text on success, else the reason.
-std::string writeCheckReport(const std::string& dir, const NiftiImage& anatomical,
-                             const std::vector<const NiftiImage*>& functionals,
-                             const std::vector<RunCheck>& checks);
+// The report's entry for one checked run, named after its functional file: the pictures of the functional
+// against the subject's anatomy, at the header and at the best position; none when the run has an error.
+ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check);
+
+// Writes DIR/report.html (atomically) with the runs in the given order, and DIR/posalign.log at the end when
+// it is there. Empty text on success, else the reason.
+std::string writeCheckReport(const std::string& dir, const std::string& title,
+                             const std::vector<ReportRun>& runs);
 
 #endif
