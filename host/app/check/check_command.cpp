@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <ostream>
 
@@ -11,6 +13,8 @@
 #include "host/app/check/alignment_outputs.h"
 #include "host/app/input_documents.h"
 #include "host/app/output_files.h"
+#include "host/app/report/bids_command_line.h"
+#include "host/app/report/check_report.h"
 
 namespace {
 
@@ -29,6 +33,13 @@ int refuse(std::ostream& err, const std::string& problem, int status) {
 } // namespace
 
 int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (isBidsCheckCommand(argc, argv)) {
+        RunChecker checker = [](const NiftiImage& anatomical, const NiftiImage& functional) {
+            return checkAlignment(CheckInputs{"", &anatomical}, CheckInputs{"", &functional},
+                                  CheckSettings{});
+        };
+        return runBidsCheckCommand(argc, argv, checker, out, err, isatty(STDERR_FILENO) != 0);
+    }
     CheckOptions o;
     CLI::App app{"Checks the alignment of functional runs against an anatomical: header comparison in world "
                  "terms, a search of nearby rigid positions by normalised mutual information (and of the "
@@ -38,12 +49,15 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     app.add_option("--fmr", o.functionalPaths,
                    "Functional image (.nii or .nii.gz, 3-D or 4-D); repeat for more runs")
         ->required();
-    app.add_option("--out", o.outDir, "Folder for alignment.json and alignment.tsv (created when missing)")
+    app.add_option("--out", o.outDir,
+                   "Folder for alignment.json, alignment.tsv and report.html (created when missing)")
         ->capture_default_str();
-    app.add_flag("--force", o.force, "Replace alignment.json and alignment.tsv when they exist");
+    app.add_flag("--force", o.force, "Replace alignment.json, alignment.tsv and report.html when they exist");
     app.footer(
         "Example:\n"
         "  Zentrovis check --vmr anat.nii.gz --fmr run1.nii.gz --fmr run2.nii.gz --out qc\n"
+        "A whole BIDS dataset (see Zentrovis check BIDS_DIR OUT_DIR participant --help):\n"
+        "  Zentrovis check BIDS_DIR OUT_DIR participant [--participant-label 01 02 ...]\n"
         "\n"
         "Verdict per run: pass (mean displacement to the best match at most 2 mm), warn (at most 5 mm),\n"
         "fail (more, a suspected left-right flip, or too little overlap to judge).\n"
@@ -67,7 +81,8 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     policy.inputPaths.push_back(o.anatomicalPath);
     const std::string jsonPath = o.outDir + "/alignment.json";
     const std::string tsvPath = o.outDir + "/alignment.tsv";
-    for (const std::string& path : {jsonPath, tsvPath}) {
+    const std::string reportPath = o.outDir + "/report.html";
+    for (const std::string& path : {jsonPath, tsvPath, reportPath}) {
         const std::string problem = checkOutputAllowed(policy, path);
         if (!problem.empty()) {
             return refuse(err, path + ": " + problem, 2);
@@ -82,7 +97,9 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         return refuse(err, o.anatomicalPath + ": " + anatomical.error, 2);
     }
     const CheckInputs anatomy{o.anatomicalPath, &anatomical.image};
+    const SubjectPictures pictures = prepareSubjectPictures(firstVolume(anatomical.image));
     std::vector<RunCheck> checks;
+    std::vector<ReportRun> reportRuns;
     for (const std::string& path : o.functionalPaths) {
         const NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
         if (!functional.error.empty()) {
@@ -90,6 +107,7 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         }
         checks.push_back(checkAlignment(anatomy, CheckInputs{path, &functional.image}, CheckSettings{}));
         out << verdictLines(checks.back()) << std::flush;
+        reportRuns.push_back(reportRunFor(pictures, functional.image, checks.back()));
     }
 
     std::error_code ignored;
@@ -100,6 +118,11 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         if (!problem.empty()) {
             return refuse(err, path + ": " + problem, 3);
         }
+    }
+    const std::string problem =
+        writeCheckReport(o.outDir, "Alignment check: " + niftiStem(o.anatomicalPath), reportRuns);
+    if (!problem.empty()) {
+        return refuse(err, reportPath + ": " + problem, 3);
     }
     const Verdict worst = worstVerdict(checks);
     return worst == Verdict::kPass ? 0 : worst == Verdict::kWarn ? kExitWorstIsWarn : kExitWorstIsFail;

@@ -3,12 +3,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstring>
 #include <ostream>
 #include <thread>
 
 bool isBidsCheckCommand(int argc, const char* const* argv) {
-    return argc >= 3 && strcmp(argv[1], "check") == 0 && argv[2][0] != '-';
+    return argc >= 2 && argv[1][0] != '-';
 }
 
 int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& checker, std::ostream& out,
@@ -42,7 +41,7 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
         "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail (a run that\n"
         "could not be checked is a fail), 2 bad command line or dataset, 3 an output could not be written.");
     try {
-        app.parse(argc - 1, argv + 1);
+        app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;

@@ -7,11 +7,12 @@
 
 #include "host/app/report/bids_check.h"
 
-// True for `Zentrovis check` followed by an argument that is not an option (a dataset folder).
+// True when the check's arguments (argv[0] is "check") begin with one that is not an option (a dataset
+// folder).
 bool isBidsCheckCommand(int argc, const char* const* argv);
 
-// Parses argv (argv[1] is "check") and runs runBidsCheck with the checker; help on out, misuse on err
-// (exit status 2). The progress bar is shown when progressBar is true.
+// Parses the check's arguments (argv[0] is "check") and runs runBidsCheck with the checker; help on out,
+// misuse on err (exit status 2). The progress bar is shown when progressBar is true.
 int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& checker, std::ostream& out,
                         std::ostream& err, bool progressBar);
 
