@@ -167,3 +167,35 @@ TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(BidsCheckProgram, ChecksADatasetAndTheSingleCheckWritesItsReport) {
+    ScratchFolder bids, out;
+    fs::create_directories(bids.file("sub-01/anat"));
+    fs::create_directories(bids.file("sub-01/func"));
+    writeAnatomicalFixture(bids.file("sub-01/anat/sub-01_T1w.nii.gz"), 32);
+    writeFunctionalFixture(bids.file("sub-01/func/sub-01_task-a_bold.nii.gz"), 3, 0);
+    writeBytesForTest(bids.file("sub-01/func/sub-01_task-b_bold.nii"), "cut");
+    ProgramRun run = runZentrovis({"check", bids.path, out.path, "participant", "--participant-label", "01"});
+    EXPECT_EQ(run.exitStatus, 5) << run.err;
+    EXPECT_NE(run.out.find("fail  sub-01_task-b  "), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find("runs"), std::string::npos) << "no progress bar without a terminal";
+    std::vector<TableRow> rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][2], "sub-01_task-b");
+    EXPECT_NE(readTextFile(out.file("sub-01/report.html")).find("sub-01_task-a"), std::string::npos);
+    EXPECT_EQ(
+        runZentrovis({"check", bids.path, out.path, "participant", "--participant-label", "02"}).exitStatus,
+        2);
+    EXPECT_EQ(runZentrovis({"check", bids.path, out.path, "everyone"}).exitStatus, 2);
+
+    ProgramRun single =
+        runZentrovis({"check", "--vmr", bids.file("sub-01/anat/sub-01_T1w.nii.gz"), "--fmr",
+                      bids.file("sub-01/func/sub-01_task-a_bold.nii.gz"), "--out", out.file("one")});
+    EXPECT_TRUE(single.exitStatus == 0 || single.exitStatus == 4 || single.exitStatus == 5) << single.err;
+    EXPECT_NE(readTextFile(out.file("one/report.html")).find("<img src=\"data:image/png;base64,"),
+              std::string::npos);
+}
+
+} // namespace
