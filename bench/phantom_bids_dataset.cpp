@@ -270,6 +270,13 @@ int main(int argc, char** argv) {
     for (std::thread& worker : workers) {
         worker.join();
     }
+    std::ofstream participants(root + "/participants.tsv");
+    participants << "participant_id\n";
+    for (const char* label : {"01", "02", "03", "04", "05", "06", "07"}) {
+        if (std::filesystem::is_directory(root + "/sub-" + label)) {
+            participants << "sub-" << label << "\n";
+        }
+    }
     if (faults) {
         // Cut the second run of sub-06 to half its size.
         std::string cut = bold("06", "", 2);

@@ -140,6 +140,9 @@ std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const Bid
             }
         }
     };
+    if (progressBar) {
+        err << progressLine(0, static_cast<int>(runs.size()), 0) << std::flush;
+    }
     std::vector<std::thread> threads;
     int workers = std::max(1, std::min<int>(options.workers, static_cast<int>(runs.size())));
     for (int w = 0; w < workers; ++w) {
