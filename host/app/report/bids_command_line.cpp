@@ -19,22 +19,26 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
         "anatomical of its subject (anat/*_T1w.nii[.gz], of the run's session where it has one) and "
         "writes one HTML report per subject and a table of all runs, worst first.",
         "Zentrovis check"};
-    app.add_option("bids_dir", options.bidsDir, "The BIDS dataset's folder")->required();
+    app.add_option("bids_dir", options.bidsDir, "The BIDS dataset's folder")->required()->option_text("DIR");
     app.add_option("output_dir", options.outDir,
                    "Folder for the reports and the table (created when missing)")
-        ->required();
+        ->required()
+        ->option_text("DIR");
     app.add_option(
            "analysis_level", options.analysisLevel,
            "participant: check the runs and write the reports; group: only merge the subjects' tables "
            "in output_dir into output_dir/alignment.tsv")
         ->required()
-        ->check(CLI::IsMember({"participant", "group"}));
+        ->check(CLI::IsMember({"participant", "group"}).description(""))
+        ->option_text("participant or group");
     app.add_option("--participant-label,--participant_label", options.participantLabels,
                    "The participants to check (labels with or without sub-); all when left out")
-        ->expected(1, -1);
+        ->expected(1, -1)
+        ->option_text("LABEL ...");
     app.add_option("--workers", options.workers,
                    "Runs checked at the same time (default: the number of cores)")
-        ->check(CLI::Range(1, 64));
+        ->check(CLI::Range(1, 64).description(""))
+        ->option_text("1 to 64");
     app.footer(
         "Outputs: output_dir/sub-<label>/report.html and alignment.tsv for each participant, and\n"
         "output_dir/alignment.tsv with one row per run of every participant in output_dir.\n"
