@@ -29,6 +29,6 @@ void BM_CheckAlignment(benchmark::State& state) {
         benchmark::DoNotOptimize(checkAlignment(anatomy, functional, settings));
     }
 }
-BENCHMARK(BM_CheckAlignment)->Arg(1)->Arg(0)->ArgName("mirror")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CheckAlignment)->Arg(1)->Arg(0)->ArgName("mirror")->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -10,8 +10,6 @@ namespace {
 // a millimetre, so translation steps in mm and rotation steps in degrees are taken alike.
 const double kDegreesPerMillimetreStep = 1.0;
 const int kMaxEvaluationsPerLevel = 600;
-// Positions keeping less than this share of the header position's overlap are not considered.
-const double kKeptOverlapShare = 0.5;
 
 struct Evaluator {
     const SearchLevel* level;
@@ -19,16 +17,12 @@ struct Evaluator {
     std::vector<double> histogram;
     int evaluations = 0;
 
-    double minInsideShare = 0.0;
-
-    // The measure at p; 1 (no shared information) when the overlap has shrunk below minInsideShare, so that
-    // the search cannot escape into positions where a few samples happen to match.
     double operator()(const RigidParameters& p) {
         ++evaluations;
         const Matrix4d correction = rigidMotion(p, bounds->centre);
-        const MeasureValue value = normalisedMutualInformation(level->anatomical, level->samples, correction,
-                                                               bounds->bins, histogram);
-        return value.insideShare >= minInsideShare ? value.nmi : 1.0;
+        return normalisedMutualInformation(level->anatomical, level->samples, correction, bounds->bins,
+                                           histogram)
+            .nmi;
     }
 };
 
@@ -85,10 +79,6 @@ SearchOutcome searchRigidOffsets(const std::vector<SearchLevel>& levels, const S
     int evaluations = 0;
     for (const SearchLevel& level : levels) {
         Evaluator evaluate{&level, &bounds, {}, 0};
-        evaluate.minInsideShare =
-            kKeptOverlapShare * normalisedMutualInformation(level.anatomical, level.samples, identityMatrix(),
-                                                            bounds.bins, evaluate.histogram)
-                                    .insideShare;
         value = compassSearch(evaluate, position, level.firstStep, level.lastStep);
         evaluations += evaluate.evaluations;
     }
