@@ -117,7 +117,8 @@ TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
         EXPECT_TRUE(h["overlap_voxels"].is_number_integer());
         const nlohmann::json& s = run["search"];
         EXPECT_EQ(s["measure"], "normalised mutual information");
-        for (const char* key : {"at_header", "best", "mirrored_best", "displacement_mm", "seconds"}) {
+        for (const char* key :
+             {"at_header", "best", "mirrored_best", "displacement_mm", "seconds", "cpu_seconds"}) {
             EXPECT_TRUE(s[key].is_number()) << key;
         }
         ASSERT_EQ(s["correction"].size(), 4u);
@@ -141,7 +142,7 @@ TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
     }
     ASSERT_EQ(lines.size(), 3u);
     for (const std::string& line : lines) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 19) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 20) << line;
     }
     EXPECT_EQ(lines[2].substr(0, lines[2].find('\t')), folder + "/mirrored.nii.gz");
 }

@@ -49,8 +49,8 @@ TEST(IntensityBins, ClampAtBothEndsAndPutNonFiniteValuesInTheFirst) {
     struct {
         float value;
         int bin;
-    } cases[] = {{-5, 0}, {10, 0},  {14.9f, 0}, {15, 1}, {34.9f, 4},       {49.9f, 7},
-                 {50, 7}, {900, 7}, {NAN, 0},   {-INFINITY, 0}};
+    } cases[] = {{-5, 0},    {10, 0}, {14.9f, 0}, {15, 1},  {34.9f, 4},
+                 {49.9f, 7}, {50, 7}, {900, 7},   {NAN, 0}, {-INFINITY, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(binOf(c.value, range, 8), c.bin) << c.value;
     }

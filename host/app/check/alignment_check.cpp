@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cmath>
 
 #include "host/app/check/check_grid.h"
@@ -174,6 +175,13 @@ bool flipSuspected(const SearchResult& search, const CheckSettings& settings) {
            search.mirrorEvidenceFor >= kFlipEvidenceRatio * search.mirrorEvidenceAgainst;
 }
 
+// Processor time of the calling thread, in seconds.
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 bool hasFiniteSample(const ScalarGrid& grid) {
     return std::any_of(grid.values.begin(), grid.values.end(), [](float v) { return std::isfinite(v); });
 }
@@ -183,6 +191,7 @@ bool hasFiniteSample(const ScalarGrid& grid) {
 RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functional,
                         const CheckSettings& settings) {
     const auto started = std::chrono::steady_clock::now();
+    const double cpuStarted = threadCpuSeconds();
     RunCheck check;
     check.anatomicalPath = anatomical.path;
     check.functionalPath = functional.path;
@@ -238,6 +247,7 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
     }
     decideVerdict(check, findings, settings);
     check.search.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    check.search.cpuSeconds = threadCpuSeconds() - cpuStarted;
     return check;
 }
 

@@ -45,7 +45,8 @@ json runJson(const RunCheck& check) {
           {"displacement_mm", s.displacementMm},
           {"lr_flip_suspected", s.lrFlipSuspected},
           {"mirror_evidence_nats", {{"for", s.mirrorEvidenceFor}, {"against", s.mirrorEvidenceAgainst}}},
-          {"seconds", s.seconds}}},
+          {"seconds", s.seconds},
+          {"cpu_seconds", s.cpuSeconds}}},
         {"verdict", verdictName(check.verdict)},
         {"reasons", check.reasons}};
     if (!check.error.empty()) {
@@ -92,7 +93,8 @@ std::string verdictLines(const RunCheck& check) {
         out << "not searched; ";
     }
     out << "centres " << fixed(h.centreDistanceMm, 1) << " mm apart, grids " << fixed(h.rotationDeg, 1)
-        << " deg apart, " << fixed(h.insidePct, 1) << "% inside; " << fixed(s.seconds, 2) << " s)\n";
+        << " deg apart, " << fixed(h.insidePct, 1) << "% inside; " << fixed(s.seconds, 2) << " s, "
+        << fixed(s.cpuSeconds, 2) << " s CPU)\n";
     for (const std::string& reason : check.reasons) {
         out << "  - " << reason << "\n";
     }
@@ -113,7 +115,7 @@ std::string alignmentTsv(const std::vector<RunCheck>& checks) {
     out << "functional\tverdict\tdisplacement_mm\tcentre_distance_mm\trotation_deg\thandedness_matches\t"
            "inside_pct\toverlap_voxels\tat_header\tbest\tmirrored_best\tlr_flip_suspected\t"
            "translation_x_mm\ttranslation_y_mm\ttranslation_z_mm\trotation_x_deg\trotation_y_deg\t"
-           "rotation_z_deg\tseconds\treasons\n";
+           "rotation_z_deg\tseconds\tcpu_seconds\treasons\n";
     for (const RunCheck& c : checks) {
         const HeaderComparison& h = c.header;
         const SearchResult& s = c.search;
@@ -132,7 +134,8 @@ std::string alignmentTsv(const std::vector<RunCheck>& checks) {
         for (double r : s.rotationDeg) {
             out << '\t' << fixed(r, 3);
         }
-        out << '\t' << fixed(s.seconds, 3) << '\t' << field(reasons) << '\n';
+        out << '\t' << fixed(s.seconds, 3) << '\t' << fixed(s.cpuSeconds, 3) << '\t' << field(reasons)
+            << '\n';
     }
     return out.str();
 }

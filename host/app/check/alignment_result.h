@@ -40,7 +40,8 @@ struct SearchResult {
     // functional under the mirrored best position, and under the unmirrored best position.
     double mirrorEvidenceFor = 0;
     double mirrorEvidenceAgainst = 0;
-    double seconds = 0; // time the search took
+    double seconds = 0;    // wall-clock time of the whole check of this run
+    double cpuSeconds = 0; // processor time of the checking thread (what it costs without other load)
 };
 
 enum class Verdict { kPass, kWarn, kFail };
