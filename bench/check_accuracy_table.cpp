@@ -113,14 +113,7 @@ const GridSpec kT1Grid = obliqueGrid(112, 144, 128, {1.6, 1.6, 1.6}, {0, 0, 0}, 
 const GridSpec kEpiGrid = obliqueGrid(90, 90, 60, {2.4, 2.4, 2.4}, {2, -3, 10}, {12, 0, 4});
 
 bool writeImage(const std::string& path, const NiftiImage& image) {
-    NiftiWriteRequest request;
-    request.nx = image.nx;
-    request.ny = image.ny;
-    request.nz = image.nz;
-    request.geometry = image.geometry;
-    request.type = NiftiOutputType::kFloat32;
-    request.samples = image.floatSamples.data();
-    const std::string problem = writeNiftiImage(path, request, NiftiCompression::kFast);
+    const std::string problem = writeFloatImage(path, image);
     if (!problem.empty()) {
         fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
     }

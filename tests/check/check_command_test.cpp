@@ -24,14 +24,7 @@ std::string readFile(const std::string& path) {
 }
 
 void writeImage(const std::string& path, const NiftiImage& image) {
-    NiftiWriteRequest request;
-    request.nx = image.nx;
-    request.ny = image.ny;
-    request.nz = image.nz;
-    request.geometry = image.geometry;
-    request.type = NiftiOutputType::kFloat32;
-    request.samples = image.floatSamples.data();
-    ASSERT_EQ(writeNiftiImage(path, request, NiftiCompression::kFast), "");
+    ASSERT_EQ(writeFloatImage(path, image), "");
 }
 
 struct CommandRun {

@@ -185,3 +185,14 @@ NiftiImage flippedAlongX(const NiftiImage& image) {
     }
     return flipped;
 }
+
+std::string writeFloatImage(const std::string& path, const NiftiImage& image) {
+    NiftiWriteRequest request;
+    request.nx = image.nx;
+    request.ny = image.ny;
+    request.nz = image.nz;
+    request.geometry = image.geometry;
+    request.type = NiftiOutputType::kFloat32;
+    request.samples = image.floatSamples.data();
+    return writeNiftiImage(path, request, true);
+}

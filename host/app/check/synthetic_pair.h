@@ -41,6 +41,10 @@ NiftiImage movedImage(const NiftiImage& image, const Matrix4d& motion);
 // image with its samples reversed along voxel axis x and its header unchanged: a flip the header misses.
 NiftiImage flippedAlongX(const NiftiImage& image);
 
+// Writes the float samples of image (one volume) with its geometry to a gzipped NIfTI-1 file; empty text on
+// success, else the reason.
+std::string writeFloatImage(const std::string& path, const NiftiImage& image);
+
 // image with the voxel-to-world affine set as sform (qform unset).
 void setAffine(NiftiImage& image, const Matrix4d& voxelToWorld);
 
