@@ -206,3 +206,5 @@ TEST(CheckNibabelPairs, OffsetsAreUndoneAndMirrorsFlagged) {
             << c.name;
     }
 }
+
+} // namespace

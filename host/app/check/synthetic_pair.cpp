@@ -194,5 +194,5 @@ std::string writeFloatImage(const std::string& path, const NiftiImage& image) {
     request.geometry = image.geometry;
     request.type = NiftiOutputType::kFloat32;
     request.samples = image.floatSamples.data();
-    return writeNiftiImage(path, request, true);
+    return writeNiftiImage(path, request, NiftiCompression::kFast);
 }
