@@ -3,25 +3,63 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+namespace {
+
+// A key that orders finite floats as their values (negative ones reversed, below the positive ones).
+uint32_t orderKey(float value) {
+    uint32_t bits;
+    memcpy(&bits, &value, sizeof bits);
+    return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+}
+
+// The rank-th smallest of the finite samples (0-based), found by counting the samples per key prefix and
+// ordering only those in the prefix that holds it: the same value as a selection over all of them, without
+// copying a whole anatomical.
+float finiteSampleOfRank(const std::vector<float>& samples, size_t rank) {
+    std::vector<size_t> perPrefix(size_t(1) << 16, 0);
+    for (float v : samples) {
+        if (std::isfinite(v)) {
+            ++perPrefix[orderKey(v) >> 16];
+        }
+    }
+    uint32_t prefix = 0;
+    while (rank >= perPrefix[prefix]) {
+        rank -= perPrefix[prefix++];
+    }
+    std::vector<float> candidates;
+    candidates.reserve(perPrefix[prefix]);
+    for (float v : samples) {
+        if (std::isfinite(v) && orderKey(v) >> 16 == prefix) {
+            candidates.push_back(v);
+        }
+    }
+    std::nth_element(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(rank),
+                     candidates.end());
+    return candidates[rank];
+}
+
+} // namespace
 
 std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples) {
     std::vector<uint8_t> bytes(samples.size(), 0);
-    std::vector<float> finite;
-    finite.reserve(samples.size());
+    size_t finiteCount = 0;
+    double low = 0.0, highest = 0.0;
     for (float v : samples) {
         if (std::isfinite(v)) {
-            finite.push_back(v);
+            low = finiteCount == 0 ? v : std::min(low, static_cast<double>(v));
+            highest = finiteCount == 0 ? v : std::max(highest, static_cast<double>(v));
+            ++finiteCount;
         }
     }
-    if (finite.empty()) {
+    if (finiteCount == 0) {
         return bytes;
     }
-    double low = *std::min_element(finite.begin(), finite.end());
-    size_t rank = static_cast<size_t>(std::floor(0.995 * static_cast<double>(finite.size() - 1)));
-    std::nth_element(finite.begin(), finite.begin() + static_cast<std::ptrdiff_t>(rank), finite.end());
-    double high = finite[rank];
+    size_t rank = static_cast<size_t>(std::floor(0.995 * static_cast<double>(finiteCount - 1)));
+    double high = finiteSampleOfRank(samples, rank);
     if (!(high > low)) {
-        high = *std::max_element(finite.begin(), finite.end());
+        high = highest;
     }
     if (!(high > low)) {
         return bytes;
