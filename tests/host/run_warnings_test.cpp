@@ -75,7 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
         // mm) lies beyond the anatomical's edge (24 mm): mapping 1 compares, mapping 2 resamples nothing.
         WarningCase{"edge_only_1", 46.5f, 0, "1", ""},
         WarningCase{"edge_only_2", 46.5f, 0, "2", kNoFunctionalInside},
-        WarningCase{"just_beyond_1", 48.0f, 0, "1", kNoAnatomyInside},
         WarningCase{"not_numbers", 0.0f, 4, "2",
                     "4 samples of the first volume (the one the plug-in compares) are NaN or infinite"}),
     [](const ::testing::TestParamInfo<WarningCase>& info) { return info.param.name; });
