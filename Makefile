@@ -7,7 +7,7 @@ WIN_BUILD   ?= build-windows
 OUT         ?= out/demo
 JOBS        ?= $(shell nproc)
 
-.PHONY: demo test deps build build-asan build-windows clean
+.PHONY: demo test deps build build-demo build-asan build-windows clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -15,6 +15,11 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Only what the demo runs: the plug-in module and the stand-in host (the tests are built by `make test`).
+build-demo: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target posalign Zentrovis
 
 build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPOSALIGN_SANITIZE=ON
@@ -28,7 +33,7 @@ build-windows: deps
 	fi
 
 # Runs the plug-in in the stand-in host on the built-in phantom.
-demo: build
+demo: build-demo
 	bash scripts/run-demo.sh $(BUILD) $(OUT)
 
 # Every test suite: the plain build (which also drives the Windows build under Wine) and the sanitizer build.

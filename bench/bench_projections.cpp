@@ -1,7 +1,7 @@
 // Timing of the three projections and of the matrix inverse on realistic grids: a 256^3 VMR of 1 mm
 // voxels against 64 x 64 x 30 FMRs of 3.5 x 3.5 x 4 mm, rotated by a few degrees and shifted so that
-// part of each FMR lies outside the VMR. Each projection has a floor: a chain of dependent float
-// additions, one per overlapping voxel of its passes, the least time sums formed in voxel order can take.
+// part of each FMR lies outside the VMR, and of a whole command run on the small phantom. Each projection
+// has a floor: a chain of dependent float additions, one per overlapping voxel of its passes, the least time sums formed in voxel order can take.
 // After the run the ratio of each projection's median to its floor's median is printed.
 // POSALIGN_KERNELS=baseline times the baseline kernels on an AVX2 machine.
 #include <benchmark/benchmark.h>
@@ -14,12 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "command/command_run.h"
 #include "geometry/matrix4.h"
 #include "geometry/svd_inverse.h"
 #include "geometry/transformation_builder.h"
+#include "host/core/phantom.h"
 #include "projection/grid.h"
 #include "projection/projections.h"
 #include "projection/walk_kernels.h"
+#include "tests/support/scripted_host.h"
 
 namespace {
 
@@ -221,6 +224,21 @@ class MedianKeeper : public benchmark::ConsoleReporter {
             }
     }
 };
+
+void BM_CommandRunOnSmallPhantom(benchmark::State& state) {
+    // A whole mapping-1 run, logging included, on the 64^3 phantom through the scripted host; the phantom is
+    // rebuilt outside the timing before each run, as painting changes it.
+    PhantomOptions options;
+    smallPhantomOptions(&options);
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScriptedHost host;
+        buildPhantomWorkspace(&options, &host.workspace);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(runPosalignCommand(host.table, standardRunMemory()));
+    }
+}
+BENCHMARK(BM_CommandRunOnSmallPhantom)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

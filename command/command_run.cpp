@@ -4,17 +4,16 @@
 #include "command/document_intake.h"
 #include "command/mapping_dispatch.h"
 #include "command/run_working_set.h"
-#include "host_api/host_function_table.h"
 
-bool runCommandWith(const RunMemory& memory, const ProjectionSet& projections) {
+bool runPosalignCommand(const HostFunctionTable& host, const RunMemory& memory) {
     RunWorkingSet set = emptyRunWorkingSet();
-    if (!gatherRunWorkingSet(set, memory)) {
+    if (!gatherRunWorkingSet(host, set, memory)) {
         releaseRunWorkingSet(set, memory);
         return false;
     }
-    dispatchMapping(set, projections);
-    gHostFunctions.zrUpdateActiveWindow();
+    dispatchMapping(host, set);
+    host.zrUpdateActiveWindow();
     releaseRunWorkingSet(set, memory);
-    gHostFunctions.zrLogText("Finished.\n");
+    host.zrLogText("Finished.\n");
     return true;
 }

@@ -8,10 +8,11 @@
 
 #include "command/run_memory.h"
 #include "command/run_working_set.h"
+#include "host_api/host_function_table.h"
 
 // Fills set (which must be empty) and returns true with the user's mapping in set.mapping. False when the
 // workspace is refused or the run cannot go on; the reason has then been logged in one line, and set holds
 // whatever was allocated so far for the caller to release.
-bool gatherRunWorkingSet(RunWorkingSet& set, const RunMemory& memory);
+bool gatherRunWorkingSet(const HostFunctionTable& host, RunWorkingSet& set, const RunMemory& memory);
 
 #endif

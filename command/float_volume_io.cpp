@@ -26,10 +26,10 @@ template <typename Sample> static Sample* firstSamples(Sample** samples) {
     return samples == 0 ? 0 : samples[0];
 }
 
-bool readCurrentFmrSamples(const FmrHeader& header, FloatVolume& volume) {
+bool readCurrentFmrSamples(const HostFunctionTable& host, const FmrHeader& header, FloatVolume& volume) {
     int32_t count = volume.voxelCount;
     if (header.dataType == kFmrDataInt16) {
-        const int16_t* samples = firstSamples(gHostFunctions.zrGetSTCIntDataOfCurrentFMR());
+        const int16_t* samples = firstSamples(host.zrGetSTCIntDataOfCurrentFMR());
         if (samples == 0 && count > 0) {
             return false;
         }
@@ -37,7 +37,7 @@ bool readCurrentFmrSamples(const FmrHeader& header, FloatVolume& volume) {
             volume.values[i] = (float)samples[i];
         }
     } else if (header.dataType == kFmrDataFloat32) {
-        const float* samples = firstSamples(gHostFunctions.zrGetSTCFloatDataOfCurrentFMR());
+        const float* samples = firstSamples(host.zrGetSTCFloatDataOfCurrentFMR());
         if (samples == 0 && count > 0) {
             return false;
         }
@@ -48,10 +48,11 @@ bool readCurrentFmrSamples(const FmrHeader& header, FloatVolume& volume) {
     return true;
 }
 
-bool writeCurrentFmrSamples(const FmrHeader& header, const FloatVolume& volume) {
+bool writeCurrentFmrSamples(const HostFunctionTable& host, const FmrHeader& header,
+                            const FloatVolume& volume) {
     int32_t count = volume.voxelCount;
     if (header.dataType == kFmrDataInt16) {
-        int16_t* samples = firstSamples(gHostFunctions.zrGetSTCIntDataOfCurrentFMR());
+        int16_t* samples = firstSamples(host.zrGetSTCIntDataOfCurrentFMR());
         if (samples == 0 && count > 0) {
             return false;
         }
@@ -59,7 +60,7 @@ bool writeCurrentFmrSamples(const FmrHeader& header, const FloatVolume& volume) 
             samples[i] = int16SampleFromFloat(volume.values[i]);
         }
     } else if (header.dataType == kFmrDataFloat32) {
-        float* samples = firstSamples(gHostFunctions.zrGetSTCFloatDataOfCurrentFMR());
+        float* samples = firstSamples(host.zrGetSTCFloatDataOfCurrentFMR());
         if (samples == 0 && count > 0) {
             return false;
         }

@@ -9,7 +9,7 @@
 #include <stdint.h>
 
 #include "command/run_memory.h"
-#include "host_api/host_records.h"
+#include "host_api/host_function_table.h"
 #include "projection/float_volume.h"
 
 // A zeroed volume of voxelCount floats (values null when voxelCount is 0). False, with volume left empty,
@@ -19,11 +19,12 @@ bool allocateFloatVolume(int32_t voxelCount, const RunMemory& memory, FloatVolum
 // Fills volume (allocated for the header's voxel count) from the current FMR: 16-bit samples converted
 // exactly, float samples bit for bit, other data types left as they are. False, with nothing read, when
 // the host gives no sample array (or a null first pointer) for a non-empty volume.
-bool readCurrentFmrSamples(const FmrHeader& header, FloatVolume& volume);
+bool readCurrentFmrSamples(const HostFunctionTable& host, const FmrHeader& header, FloatVolume& volume);
 
 // Writes volume into the current FMR's samples: 16-bit samples by int16SampleFromFloat, floats bit for bit,
 // other data types untouched. False, with nothing written, when the host gives no sample array (or a null
 // first pointer) for a non-empty volume.
-bool writeCurrentFmrSamples(const FmrHeader& header, const FloatVolume& volume);
+bool writeCurrentFmrSamples(const HostFunctionTable& host, const FmrHeader& header,
+                            const FloatVolume& volume);
 
 #endif

@@ -6,22 +6,22 @@
 #include "geometry/matrix4.h"
 #include "host_api/host_function_table.h"
 
-void logMatrix(const float values[16], const char* title) {
+void logMatrix(const HostFunctionTable& host, const float values[16], const char* title) {
     char* text = matrixLogText(values, title);
     if (text == 0) {
         return;
     }
     // The host copies the text during the call, so it can be released right after.
-    gHostFunctions.zrLogText(text);
+    host.zrLogText(text);
     free(text);
 }
 
-void logVmrToFmrFactors(const VmrToFmrFactors& factors) {
-    logMatrix(factors.sliceFlip.m, "Flipping matrix, based on slice acquisition order");
-    logMatrix(factors.fmrInverseScaling.m, "FMR inverse scaling matrix");
-    logMatrix(factors.vmrScaling.m, "VMR scaling matrix");
+void logVmrToFmrFactors(const HostFunctionTable& host, const VmrToFmrFactors& factors) {
+    logMatrix(host, factors.sliceFlip.m, "Flipping matrix, based on slice acquisition order");
+    logMatrix(host, factors.fmrInverseScaling.m, "FMR inverse scaling matrix");
+    logMatrix(host, factors.vmrScaling.m, "VMR scaling matrix");
     if (factors.pastIncorporated) {
-        logMatrix(factors.pastFlip.m, "Incorporating flip in past VMR transformation");
+        logMatrix(host, factors.pastFlip.m, "Incorporating flip in past VMR transformation");
     }
-    logMatrix(factors.result.m, "Final VMR 2 FMR matrix");
+    logMatrix(host, factors.result.m, "Final VMR 2 FMR matrix");
 }

@@ -29,12 +29,12 @@ VolumePrecomparison compareVolumes(const FloatVolume& first, const FloatVolume& 
 
 enum { kPrecomparisonTextCapacity = 256 };
 
-void logVolumePrecomparison(const FloatVolume& first, const FloatVolume& second) {
+void logVolumePrecomparison(const HostFunctionTable& host, const FloatVolume& first,
+                            const FloatVolume& second) {
     VolumePrecomparison result = compareVolumes(first, second);
     // One buffer for both lines: the host has taken the first text when zrLogText returns.
     char text[kPrecomparisonTextCapacity];
-    gHostFunctions.zrLogText(formatLogLine(
-        text, sizeof text, "NCC of FMR-FMR via dot product before intensity scaling: ", result.ncc));
-    gHostFunctions.zrLogText(
-        formatLogLine(text, sizeof text, "SSD of FMR-FMR before intensity scaling: ", result.ssd));
+    host.zrLogText(formatLogLine(text, sizeof text,
+                                 "NCC of FMR-FMR via dot product before intensity scaling: ", result.ncc));
+    host.zrLogText(formatLogLine(text, sizeof text, "SSD of FMR-FMR before intensity scaling: ", result.ssd));
 }

@@ -2,6 +2,7 @@
 #ifndef POSALIGN_COMMAND_VOLUME_PRECOMPARISON_H
 #define POSALIGN_COMMAND_VOLUME_PRECOMPARISON_H
 
+#include "host_api/host_function_table.h"
 #include "projection/float_volume.h"
 
 struct VolumePrecomparison {
@@ -15,6 +16,7 @@ VolumePrecomparison compareVolumes(const FloatVolume& first, const FloatVolume& 
 
 // Logs "NCC of FMR-FMR via dot product before intensity scaling: " and "SSD of FMR-FMR before intensity
 // scaling: " lines with the values of compareVolumes, formatted one after the other into one buffer.
-void logVolumePrecomparison(const FloatVolume& first, const FloatVolume& second);
+void logVolumePrecomparison(const HostFunctionTable& host, const FloatVolume& first,
+                            const FloatVolume& second);
 
 #endif

@@ -9,13 +9,14 @@
 
 enum { kReasonTextCapacity = 160 };
 
-static void logFmrReason(const FmrSlot& slot, const char* reason) {
+static void logFmrReason(const HostFunctionTable& host, const FmrSlot& slot, const char* reason) {
     char text[kReasonTextCapacity];
     snprintf(text, sizeof text, "FMR %d: %s", slot.documentIndex, reason);
-    gHostFunctions.zrLogText(text);
+    host.zrLogText(text);
 }
 
-void writeBackAndSaveFmr(FmrSlot& slot, SavedNameRule rule, const FmrHeader* secondHeader) {
+void writeBackAndSaveFmr(const HostFunctionTable& host, FmrSlot& slot, SavedNameRule rule,
+                         const FmrHeader* secondHeader) {
     FmrHeader& header = *slot.header;
     // The names are settled before anything is written, so a refused name leaves the document as the
     // host has it instead of holding projected samples under its old name.
@@ -23,20 +24,21 @@ void writeBackAndSaveFmr(FmrSlot& slot, SavedNameRule rule, const FmrHeader* sec
     bool named = rule == kSavedNameFromSecondFmr ? composeFmrProjectionNames(header, *secondHeader, names)
                                                  : composeVmrProjectionNames(header, names);
     if (!named) {
-        logFmrReason(slot, "the new name would not fit the header's name fields; the FMR is neither written "
-                           "back nor saved.");
+        logFmrReason(host, slot,
+                     "the new name would not fit the header's name fields; the FMR is neither written "
+                     "back nor saved.");
         return;
     }
-    gHostFunctions.zrSetAsCurrentDocument(slot.documentIndex);
-    if (!writeCurrentFmrSamples(header, slot.volume)) {
-        logFmrReason(slot, "the host gave no sample data; the FMR is neither written back nor saved.");
+    host.zrSetAsCurrentDocument(slot.documentIndex);
+    if (!writeCurrentFmrSamples(host, header, slot.volume)) {
+        logFmrReason(host, slot, "the host gave no sample data; the FMR is neither written back nor saved.");
         return;
     }
     applySavedNames(names, header);
     if (rule == kSavedNameFromSecondFmr) {
-        gHostFunctions.zrLogText("New name for mapping from second to first FMR:");
-        gHostFunctions.zrLogText(header.fileName);
+        host.zrLogText("New name for mapping from second to first FMR:");
+        host.zrLogText(header.fileName);
     }
-    gHostFunctions.zrSetHeaderOfCurrentFMR(&header);
-    gHostFunctions.zrSaveFMRAndSTC(&header, header.stcPrefix);
+    host.zrSetHeaderOfCurrentFMR(&header);
+    host.zrSaveFMRAndSTC(&header, header.stcPrefix);
 }

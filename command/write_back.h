@@ -3,6 +3,7 @@
 #define POSALIGN_COMMAND_WRITE_BACK_H
 
 #include "command/run_working_set.h"
+#include "host_api/host_function_table.h"
 
 // How the saved document is named.
 enum SavedNameRule {
@@ -14,6 +15,7 @@ enum SavedNameRule {
 // stcPrefix and fileName, and hands the header to zrSetHeaderOfCurrentFMR and zrSaveFMRAndSTC. secondHeader
 // (FMR 2's) is used by kSavedNameFromSecondFmr only. When the new name would not fit the header, or the host
 // gives no sample array, the document is neither written nor renamed nor saved, and one log line says so.
-void writeBackAndSaveFmr(FmrSlot& slot, SavedNameRule rule, const FmrHeader* secondHeader);
+void writeBackAndSaveFmr(const HostFunctionTable& host, FmrSlot& slot, SavedNameRule rule,
+                         const FmrHeader* secondHeader);
 
 #endif

@@ -1,4 +1,4 @@
-// Matrix4 and Vector4 operations.
+// Matrix4 operations.
 #include "geometry/matrix4.h"
 
 #include <stdio.h>
@@ -33,14 +33,6 @@ void multiply(const Matrix4& left, const Matrix4& right, Matrix4& result) {
     }
 }
 
-void transformPoint(const Matrix4& m, const Vector4& v, Vector4& result) {
-    const float* r = m.m;
-    result.x = ((r[0] * v.x + r[1] * v.y) + r[2] * v.z) + r[3] * v.w;
-    result.y = ((r[4] * v.x + r[5] * v.y) + r[6] * v.z) + r[7] * v.w;
-    result.z = ((r[8] * v.x + r[9] * v.y) + r[10] * v.z) + r[11] * v.w;
-    result.w = ((r[12] * v.x + r[13] * v.y) + r[14] * v.z) + r[15] * v.w;
-}
-
 void convertIaMatrix(const IaMatrix& ia, Matrix4& result) {
     const float* s = ia.s;
     // The stored matrix transposed, with row 3 reduced to (0, 0, 0, s15) ...
@@ -72,9 +64,10 @@ char* matrixLogText(const float values[16], const char* title) {
 #pragma GCC diagnostic ignored "-Wformat-truncation"
 #endif
     snprintf(text, kMatrixLogTextCapacity,
-             "%s: \n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n", title, numbers[0],
-             numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6], numbers[7], numbers[8],
-             numbers[9], numbers[10], numbers[11], numbers[12], numbers[13], numbers[14], numbers[15]);
+             "%s: \n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n\t%s\t%s\t%s\t%s\n", title,
+             numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5], numbers[6], numbers[7],
+             numbers[8], numbers[9], numbers[10], numbers[11], numbers[12], numbers[13], numbers[14],
+             numbers[15]);
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif

@@ -1,4 +1,4 @@
-// 4x4 homogeneous matrices and four-component vectors in single precision.
+// 4x4 homogeneous matrices in single precision.
 //
 // Matrix4 stores sixteen floats row by row: element [i][j] (row i, column j) is m[4*i + j]. Points are
 // column vectors, result = M * v, with w = 1 for positions and no division by w. In a written product
@@ -13,10 +13,6 @@ struct Matrix4 {
     float m[16]; // row-major: [i][j] at 4*i + j
 };
 
-struct Vector4 {
-    float x, y, z, w;
-};
-
 // Writes the identity.
 void setIdentity(Matrix4& result);
 
@@ -25,9 +21,6 @@ void setScaling(Matrix4& result, float sx, float sy, float sz);
 
 // result = left * right; result must not share storage with either operand.
 void multiply(const Matrix4& left, const Matrix4& right, Matrix4& result);
-
-// result = m * v (v a column vector); result must not be v.
-void transformPoint(const Matrix4& m, const Vector4& v, Vector4& result);
 
 // The Matrix4 of the host's initial-alignment record: for a rigid [R | t] stored row by row it is the
 // inverse [R^T | -R^T t]; s12..s14 are added to the translation column as they stand; row 3 is 0, 0, 0, s15.

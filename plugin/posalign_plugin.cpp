@@ -1,7 +1,7 @@
 // The plug-in object: both operations start by binding the host and passing the version gate.
 #include "plugin/plugin_interface.h"
 
-#include "command/run_command.h"
+#include "command/command_run.h"
 #include "host_api/host_function_table.h"
 
 ZVZRPluginInterface::ZVZRPluginInterface() {}
@@ -23,5 +23,5 @@ bool posalignplugin::execute() {
     if (!bindAndCheckHost()) {
         return false;
     }
-    return runPosalignCommand();
+    return runPosalignCommand(gHostFunctions, standardRunMemory());
 }

@@ -1,5 +1,5 @@
 // Grid conventions shared by the three projections: voxel addressing, centred coordinates, the
-// nearest-neighbour rounding, the inside test and the intensity write rule.
+// nearest-neighbour rounding, the mapping into a grid and the intensity write rule.
 //
 // A grid of nx x ny x nz voxels stores voxel (x, y, z) at x + nx*(y + ny*z). A voxel is mapped through its
 // centred coordinates i - (n - 1)*0.5, so the matrices act about the grid centres. Everything here is
@@ -82,15 +82,9 @@ inline GridOffsets centreOffsets(const GridSize& size) {
     return offsets;
 }
 
-// True when 0 <= index < size on every axis.
-inline bool isInsideGrid(const GridIndex& index, const GridSize& size) {
-    return index.x >= 0 && index.x < size.x && index.y >= 0 && index.y < size.y && index.z >= 0 &&
-           index.z < size.z;
-}
-
-// One axis of the voxel mapping: row is the matrix row of that axis. The point is mapped exactly as
-// transformPoint maps (cx, cy, cz, 1): the four products rounded and added in column order (the product by
-// 1 is exact); the target's centre offset is added back and the sum rounded with roundHalfUp.
+// One axis of the voxel mapping: row is the matrix row of that axis. The point (cx, cy, cz, 1) is mapped
+// as a column vector: the four products rounded and added in column order (the product by 1 is exact); the
+// target's centre offset is added back and the sum rounded with roundHalfUp.
 inline int32_t mapAxis(const float* row, float cx, float cy, float cz, float offset) {
     const float mapped = ((row[0] * cx + row[1] * cy) + row[2] * cz) + row[3] * 1.0f;
     return roundHalfUp(mapped + offset);

@@ -29,11 +29,6 @@ void setPixel(RgbImage& image, int x, int y, Rgb colour) {
     p[2] = colour.b;
 }
 
-Rgb pixelAt(const RgbImage& image, int x, int y) {
-    const uint8_t* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 3];
-    return Rgb{p[0], p[1], p[2]};
-}
-
 namespace {
 
 // libpng reports errors by longjmp; everything touched after setjmp lives in this record.

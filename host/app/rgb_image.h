@@ -22,9 +22,6 @@ RgbImage makeRgbImage(int width, int height, Rgb fill);
 // Sets one pixel; pixels outside the picture are ignored.
 void setPixel(RgbImage& image, int x, int y, Rgb colour);
 
-// The colour of one pixel inside the picture.
-Rgb pixelAt(const RgbImage& image, int x, int y);
-
 // Writes the picture as an 8-bit RGB PNG file; empty text on success, else the reason.
 std::string writePng(const std::string& path, const RgbImage& image);
 

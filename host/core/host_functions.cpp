@@ -23,12 +23,27 @@ static const HostCallbacks* installedCallbacks(void) {
     return workspace != 0 ? &workspace->callbacks : 0;
 }
 
+// Tells the application about a call; documentIndex as HostCallbacks::noteCall describes it.
+static void noteCall(const char* functionName, int documentIndex) {
+    const HostCallbacks* callbacks = installedCallbacks();
+    if (callbacks != 0 && callbacks->noteCall != 0) {
+        callbacks->noteCall(callbacks->context, functionName, documentIndex);
+    }
+}
+
+// The current document's index, or -1.
+static int currentIndex(void) {
+    HostWorkspace* workspace = installedWorkspace();
+    return workspace != 0 ? workspace->currentIndex : -1;
+}
+
 // True when the text has its NUL within capacity.
 static bool isTerminated(const char* text, size_t capacity) {
     return memchr(text, '\0', capacity) != 0;
 }
 
 bool zrGetVersionOfZentrovisZR(int* first, int* second, int* third) {
+    noteCall(__func__, -1);
     if (first == 0 || second == 0 || third == 0) {
         return false;
     }
@@ -37,10 +52,12 @@ bool zrGetVersionOfZentrovisZR(int* first, int* second, int* third) {
 }
 
 bool zrShowLogTab(void) {
+    noteCall(__func__, -1);
     return true;
 }
 
 bool zrLogText(const char* text) {
+    noteCall(__func__, -1);
     const HostCallbacks* callbacks = installedCallbacks();
     if (text == 0) {
         return false;
@@ -52,6 +69,7 @@ bool zrLogText(const char* text) {
 }
 
 bool zrMessageBox(const char* text) {
+    noteCall(__func__, -1);
     const HostCallbacks* callbacks = installedCallbacks();
     if (text == 0) {
         return false;
@@ -63,6 +81,7 @@ bool zrMessageBox(const char* text) {
 }
 
 int zrGetIntegerInput(const char* prompt, int defaultValue, int lowest, int highest) {
+    noteCall(__func__, -1);
     const HostCallbacks* callbacks = installedCallbacks();
     if (callbacks == 0 || callbacks->promptInteger == 0) {
         return defaultValue;
@@ -72,6 +91,7 @@ int zrGetIntegerInput(const char* prompt, int defaultValue, int lowest, int high
 }
 
 bool zrUpdateActiveWindow(void) {
+    noteCall(__func__, -1);
     const HostCallbacks* callbacks = installedCallbacks();
     if (callbacks != 0 && callbacks->updateWindow != 0) {
         callbacks->updateWindow(callbacks->context);
@@ -80,11 +100,13 @@ bool zrUpdateActiveWindow(void) {
 }
 
 int zrGetNumberOfDocsInWorkspace(void) {
+    noteCall(__func__, -1);
     HostWorkspace* workspace = installedWorkspace();
     return workspace != 0 ? workspace->documentCount : 0;
 }
 
 int zrGetDocumentType(int documentIndex) {
+    noteCall(__func__, documentIndex);
     HostWorkspace* workspace = installedWorkspace();
     if (workspace == 0 || documentIndex < 0 || documentIndex >= workspace->documentCount ||
         workspace->documents[documentIndex] == 0) {
@@ -94,6 +116,7 @@ int zrGetDocumentType(int documentIndex) {
 }
 
 bool zrSetAsCurrentDocument(int documentIndex) {
+    noteCall(__func__, documentIndex);
     HostWorkspace* workspace = installedWorkspace();
     if (workspace == 0 || documentIndex < 0 || documentIndex >= workspace->documentCount) {
         return false;
@@ -106,6 +129,7 @@ bool zrCalculateIAMatrix(const ScannerPositionHeader* fmrPosition, const Scanner
                          const PastTransformationsHeader* pastTransformations, IaMatrix* iaMatrix,
                          float* flipMatrix, int* scratch1, int* scratch2, int* scratch3, int* scratch4,
                          int* scratch5, int* scratch6) {
+    noteCall(__func__, -1);
     int* scratch[6] = {scratch1, scratch2, scratch3, scratch4, scratch5, scratch6};
     for (int k = 0; k < 6; ++k) {
         if (scratch[k] != 0) {
@@ -116,6 +140,7 @@ bool zrCalculateIAMatrix(const ScannerPositionHeader* fmrPosition, const Scanner
 }
 
 bool zrGetHeaderOfCurrentFMR(FmrHeader* header) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     if (document == 0 || header == 0) {
         return false;
@@ -125,6 +150,7 @@ bool zrGetHeaderOfCurrentFMR(FmrHeader* header) {
 }
 
 bool zrSetHeaderOfCurrentFMR(const FmrHeader* header) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     if (document == 0 || header == 0) {
         return false;
@@ -141,16 +167,19 @@ bool zrSetHeaderOfCurrentFMR(const FmrHeader* header) {
 }
 
 float** zrGetSTCFloatDataOfCurrentFMR(void) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     return document != 0 ? document->floatVolumes : 0;
 }
 
 int16_t** zrGetSTCIntDataOfCurrentFMR(void) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     return document != 0 ? document->intVolumes : 0;
 }
 
 bool zrSaveFMRAndSTC(const FmrHeader* header, const char* stcPrefix) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     const HostCallbacks* callbacks = installedCallbacks();
     if (document == 0 || header == 0 || stcPrefix == 0 || callbacks == 0 || callbacks->saveFmr == 0) {
@@ -160,6 +189,7 @@ bool zrSaveFMRAndSTC(const FmrHeader* header, const char* stcPrefix) {
 }
 
 bool zrGetScannerPositionHeaderOfCurrentFMR(ScannerPositionHeader* position) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentFmr);
     if (document == 0 || position == 0) {
         return false;
@@ -169,6 +199,7 @@ bool zrGetScannerPositionHeaderOfCurrentFMR(ScannerPositionHeader* position) {
 }
 
 unsigned char* zrGetCurrentVMR(int* scratch1, int* scratch2, int* scratch3) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentVmr);
     if (document == 0) {
         return 0;
@@ -183,6 +214,7 @@ unsigned char* zrGetCurrentVMR(int* scratch1, int* scratch2, int* scratch3) {
 }
 
 bool zrGetMainHeaderOfCurrentVMR(VmrHeader* header) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentVmr);
     if (document == 0 || header == 0) {
         return false;
@@ -192,6 +224,7 @@ bool zrGetMainHeaderOfCurrentVMR(VmrHeader* header) {
 }
 
 bool zrGetScannerPositionHeaderOfCurrentVMR(ScannerPositionHeader* position) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentVmr);
     if (document == 0 || position == 0) {
         return false;
@@ -201,6 +234,7 @@ bool zrGetScannerPositionHeaderOfCurrentVMR(ScannerPositionHeader* position) {
 }
 
 bool zrGetPastTransformationsHeaderOfCurrentVMR(PastTransformationsHeader* pastTransformations) {
+    noteCall(__func__, currentIndex());
     HostDocument* document = currentDocumentOfKind(kDocumentVmr);
     if (document == 0 || pastTransformations == 0) {
         return false;

@@ -51,6 +51,10 @@ struct HostCallbacks {
     void (*updateWindow)(void* context);
     // A message for the user (zrMessageBox).
     void (*messageBox)(void* context, const char* text);
+    // Every call of an exported host function, before it acts: its name and the workspace index of the
+    // document it concerns (the index it is given, or the current document for the ...Current...
+    // functions), else -1. For tracing what the plug-in asks of the host.
+    void (*noteCall)(void* context, const char* functionName, int documentIndex);
 };
 
 struct HostWorkspace {

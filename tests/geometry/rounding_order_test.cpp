@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geometry/matrix4.h"
+#include "projection/grid.h"
 
 namespace {
 
@@ -19,13 +20,11 @@ TEST(RoundingOrder, InputsDistinguishFusedFromRoundedProducts) {
     EXPECT_EQ(std::ldexp(1.0f, -24), std::fma(a, a, c));
 }
 
-TEST(RoundingOrder, TransformPointRoundsEachProduct) {
-    const Matrix4 m = {{kA, 1, 0, 0, 0, 0, kA, 1, 1, 0, 0, 0, 0, 0, 0, 1}};
-    const Vector4 v = {kA, -kRoundedSquare, kA, -kRoundedSquare};
-    Vector4 r;
-    transformPoint(m, v, r);
-    EXPECT_EQ(0.0f, r.x);
-    EXPECT_EQ(0.0f, r.y);
+TEST(RoundingOrder, VoxelMappingRoundsEachProduct) {
+    // -a*a + rounded square is 0 when the product is rounded, so the offset 0.5 rounds up to 1; fused it is
+    // -2^-24, and the sum rounds down to 0.
+    const float row[4] = {-kA, 1, 0, 0};
+    EXPECT_EQ(1, mapAxis(row, kA, kRoundedSquare, 0, 0.5f));
 }
 
 TEST(RoundingOrder, MultiplyRoundsEachProduct) {

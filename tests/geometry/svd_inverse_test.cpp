@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "geometry/svd_decomposition.h"
 #include "geometry/svd_inverse.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "host/app/output_header_fields.h"
-#include "tests/host/test_app_support.h"
+#include "tests/host/app_test_support.h"
 
 namespace {
 

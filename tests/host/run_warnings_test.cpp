@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "tests/host/test_app_support.h"
+#include "tests/host/app_test_support.h"
 
 namespace {
 

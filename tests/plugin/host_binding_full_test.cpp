@@ -1,22 +1,18 @@
 // A host program that exports every host function: binding, the version gate, and the plug-in object run
-// through the loaded module. Built twice, as "Zentrovis" and as "ZentrovisZR", the two module names a host
-// may have.
+// through the loaded module. Built as "Zentrovis", "ZentrovisZR" and "Zentrovis.exe", the names a host may
+// have.
 #include <dlfcn.h>
 #include <string.h>
 
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
 #include "host_api/host_function_table.h"
-#include "plugin_module.h"
+#include "tests/plugin/plugin_module.h"
+#include "tests/support/scripted_host.h"
 
 namespace {
 
 const char kVersionGateMessage[] = "Can not execute this plugin - Zentrovis version 20.0 or higher required.";
-
-void readTable(void* entries[kHostFunctionCount]) {
-    memcpy(entries, &gHostFunctions, sizeof gHostFunctions);
-}
 
 struct VersionCase {
     int first, second, third;
@@ -33,25 +29,26 @@ std::string describe(const VersionCase& c) {
            std::to_string(c.third) + ")";
 }
 
-class FullHost : public ::testing::Test {
-  protected:
-    void SetUp() override { resetFakeHost(); }
-};
+// A VMR and one FMR whose run goes to its end with the default answer.
+void openOneRun(ScriptedHost& host) {
+    host.addVmr(8, 8, 8);
+    host.addFmr("run1", 4, 4, 4, kFmrDataInt16);
+}
 
-TEST_F(FullHost, BindingWritesEveryEntryWithTheHostFunctionOfItsName) {
+TEST(FullHost, BindingWritesEveryEntryWithTheHostFunctionOfItsName) {
+    ScriptedHost host;
     memset(&gHostFunctions, 0xA5, sizeof gHostFunctions);
     ASSERT_TRUE(bindHostFunctions());
     void* entries[kHostFunctionCount];
-    readTable(entries);
+    memcpy(entries, &gHostFunctions, sizeof gHostFunctions);
     void* self = dlopen(nullptr, RTLD_NOW);
     for (int i = 0; i < kHostFunctionCount; ++i) {
         SCOPED_TRACE(kHostFunctionNames[i]);
-        ASSERT_TRUE(fakeHostExportsEntry(i));
-        EXPECT_EQ(entries[i], fakeHostFunctionAddress(i));
+        EXPECT_EQ(entries[i], hostFunctionAddress(i));
         EXPECT_EQ(entries[i], dlsym(self, kHostFunctionNames[i]));
     }
     // Binding only resolves names: nothing of the host is called.
-    EXPECT_EQ(totalFakeHostCalls(), 0);
+    EXPECT_TRUE(host.calls.empty());
 }
 
 TEST(VersionComparison, ComparesTheTriplesLexicographically) {
@@ -63,103 +60,86 @@ TEST(VersionComparison, ComparesTheTriplesLexicographically) {
     EXPECT_TRUE(isVersionAtLeast(5, 6, -100, 5, 5, 5));
 }
 
-TEST_F(FullHost, VersionGateAsksOnceAndShowsTheMessageOnlyForAnOldHost) {
+// initPlugin, then execute on a fresh host, through the module's object, for every version case: the gate
+// asks once, an old host sees the message box and nothing else, a new one runs to "Finished.".
+TEST(ModuleOnFullHost, InitPluginAndExecuteApplyTheVersionGate) {
+    ASSERT_NE(builtPluginModule().handle, nullptr);
+    ZVZRPluginInterface* plugin = builtPluginModule().createPlugin();
+    ASSERT_NE(plugin, nullptr);
     for (const VersionCase& c : kVersionCases) {
         SCOPED_TRACE(describe(c));
-        resetFakeHost();
-        fakeHost().version[0] = c.first;
-        fakeHost().version[1] = c.second;
-        fakeHost().version[2] = c.third;
-        EXPECT_EQ(bindAndCheckHost(), c.passes);
-        EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 1);
-        if (c.passes) {
-            EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
-            EXPECT_EQ(totalFakeHostCalls(), 1);
-        } else {
-            EXPECT_EQ(fakeHost().messageBoxTexts, std::vector<std::string>{kVersionGateMessage});
-            EXPECT_EQ(totalFakeHostCalls(), 2);
-        }
-    }
-}
-
-// The plug-in object as the host uses it: created by the module's factory, called through its virtual slots.
-class ModuleOnFullHost : public FullHost {
-  protected:
-    void SetUp() override {
-        FullHost::SetUp();
-        ASSERT_NE(builtPluginModule().handle, nullptr);
-        plugin = builtPluginModule().createPlugin();
-        ASSERT_NE(plugin, nullptr);
-    }
-    void TearDown() override { delete plugin; }
-    ZVZRPluginInterface* plugin = nullptr;
-};
-
-TEST_F(ModuleOnFullHost, InitPluginAndExecuteApplyTheVersionGate) {
-    for (const VersionCase& c : kVersionCases) {
-        SCOPED_TRACE(describe(c));
-        resetFakeHost();
-        fakeHost().version[0] = c.first;
-        fakeHost().version[1] = c.second;
-        fakeHost().version[2] = c.third;
-        EXPECT_EQ(plugin->initPlugin(), c.passes);
-        EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 1);
-        if (c.passes) {
+        const std::vector<std::string> refused = {"zrGetVersionOfZentrovisZR()",
+                                                  std::string("zrMessageBox(") + kVersionGateMessage + ")"};
+        {
+            ScriptedHost host;
+            setHostVersion(c.first, c.second, c.third);
+            EXPECT_EQ(plugin->initPlugin(), c.passes);
             // initPlugin does nothing beyond the gate.
-            EXPECT_EQ(totalFakeHostCalls(), 1);
-            EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
-        } else {
-            EXPECT_EQ(totalFakeHostCalls(), 2);
-            EXPECT_EQ(fakeHost().messageBoxTexts, std::vector<std::string>{kVersionGateMessage});
+            EXPECT_EQ(host.calls,
+                      c.passes ? std::vector<std::string>{"zrGetVersionOfZentrovisZR()"} : refused);
         }
-
-        // execute binds and checks again; on an old host it stops right there with the same message.
-        resetFakeHost();
-        fakeHost().version[0] = c.first;
-        fakeHost().version[1] = c.second;
-        fakeHost().version[2] = c.third;
+        ScriptedHost host;
+        openOneRun(host);
+        setHostVersion(c.first, c.second, c.third);
         EXPECT_EQ(plugin->execute(), c.passes);
-        EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 1);
+        ASSERT_FALSE(host.calls.empty());
         if (c.passes) {
-            EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
+            EXPECT_EQ(host.count("zrGetVersionOfZentrovisZR"), 1);
+            EXPECT_TRUE(host.messages.empty());
+            EXPECT_EQ(host.log.back(), "Finished.\n");
         } else {
-            EXPECT_EQ(totalFakeHostCalls(), 2);
-            EXPECT_EQ(fakeHost().messageBoxTexts, std::vector<std::string>{kVersionGateMessage});
+            EXPECT_EQ(host.calls, refused);
         }
     }
+    delete plugin;
 }
 
-TEST_F(ModuleOnFullHost, ExecuteWithoutInitPluginBindsByItselfAndRunsToTheEnd) {
+TEST(ModuleOnFullHost, ExecuteWithoutInitPluginBindsByItselfAndRunsToTheEnd) {
+    ScriptedHost host;
+    openOneRun(host);
+    ZVZRPluginInterface* plugin = builtPluginModule().createPlugin();
+    ASSERT_NE(plugin, nullptr);
     EXPECT_TRUE(plugin->execute());
-    EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 1);
-    EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
-    // The workspace is one VMR and one FMR and the prompt answers 1, so a run that logs anything runs from
-    // its first line to its last.
-    if (!fakeHost().logTexts.empty()) {
-        EXPECT_EQ(fakeHost().calls[kFakeHost_zrShowLogTab], 1);
-        EXPECT_EQ(fakeHost().logTexts.front(), "\nposalignplugin> Started...");
-        EXPECT_EQ(fakeHost().logTexts.back(), "Finished.\n");
-    }
+    delete plugin;
+    ASSERT_GE(host.calls.size(), 3u);
+    EXPECT_EQ(host.calls[0], "zrGetVersionOfZentrovisZR()");
+    EXPECT_EQ(host.calls[1], "zrShowLogTab()");
+    EXPECT_EQ(host.calls[2], "log: \nposalignplugin> Started...");
+    EXPECT_EQ(host.calls.back(), "log: Finished.\n");
+    EXPECT_EQ(host.count("zrShowLogTab"), 1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.prompts.size(), 1u);
 }
 
-TEST_F(ModuleOnFullHost, EveryExecuteBindsAfresh) {
+TEST(ModuleOnFullHost, EveryExecuteBindsAfresh) {
+    ScriptedHost host;
+    openOneRun(host);
+    ZVZRPluginInterface* plugin = builtPluginModule().createPlugin();
+    ASSERT_NE(plugin, nullptr);
     EXPECT_TRUE(plugin->initPlugin());
     EXPECT_TRUE(plugin->execute());
     EXPECT_TRUE(plugin->execute());
-    EXPECT_EQ(fakeHost().calls[kFakeHost_zrGetVersionOfZentrovisZR], 3);
+    EXPECT_EQ(host.count("zrGetVersionOfZentrovisZR"), 3);
     // A host that became too old between two runs is refused by the next run.
-    fakeHost().version[1] = 8;
+    setHostVersion(2, 8, 0);
     EXPECT_FALSE(plugin->execute());
-    EXPECT_EQ(fakeHost().messageBoxTexts, std::vector<std::string>{kVersionGateMessage});
+    EXPECT_EQ(host.messages, std::vector<std::string>{kVersionGateMessage});
+    delete plugin;
 }
 
-TEST_F(ModuleOnFullHost, ObjectsAreIndependent) {
+TEST(ModuleOnFullHost, ObjectsAreIndependent) {
+    ScriptedHost host;
+    openOneRun(host);
+    ZVZRPluginInterface* first = builtPluginModule().createPlugin();
     ZVZRPluginInterface* second = builtPluginModule().createPlugin();
+    ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, plugin);
+    EXPECT_NE(second, first);
     EXPECT_TRUE(second->execute());
     delete second;
-    EXPECT_TRUE(plugin->execute());
+    EXPECT_TRUE(first->execute());
+    delete first;
+    EXPECT_EQ(host.count("zrShowLogTab"), 2);
 }
 
 } // namespace

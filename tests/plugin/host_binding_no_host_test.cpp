@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host_api/host_function_table.h"
-#include "plugin_module.h"
+#include "tests/plugin/plugin_module.h"
 
 namespace {
 

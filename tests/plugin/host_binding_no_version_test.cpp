@@ -4,18 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_host.h"
 #include "host_api/host_function_table.h"
-#include "plugin_module.h"
+#include "tests/plugin/plugin_module.h"
+#include "tests/support/scripted_host.h"
 
 namespace {
 
-class HostWithoutVersion : public ::testing::Test {
-  protected:
-    void SetUp() override { resetFakeHost(); }
-};
-
-TEST_F(HostWithoutVersion, BindingFailsAndLeavesTheOtherEntriesAlone) {
+TEST(HostWithoutVersion, BindingFailsAndLeavesTheOtherEntriesAlone) {
+    ScriptedHost host;
     memset(&gHostFunctions, 0xA5, sizeof gHostFunctions);
     HostFunctionTable before;
     memcpy(&before, &gHostFunctions, sizeof before);
@@ -26,18 +22,18 @@ TEST_F(HostWithoutVersion, BindingFailsAndLeavesTheOtherEntriesAlone) {
                      reinterpret_cast<const char*>(&before) + entry, sizeof before - entry),
               0);
     EXPECT_FALSE(bindAndCheckHost());
-    EXPECT_EQ(totalFakeHostCalls(), 0);
+    EXPECT_TRUE(host.calls.empty());
 }
 
-TEST_F(HostWithoutVersion, PluginRefusesWithoutAnyHostCall) {
+TEST(HostWithoutVersion, PluginRefusesWithoutAnyHostCall) {
+    ScriptedHost host;
     ASSERT_NE(builtPluginModule().handle, nullptr);
     ZVZRPluginInterface* plugin = builtPluginModule().createPlugin();
     ASSERT_NE(plugin, nullptr);
     EXPECT_FALSE(plugin->initPlugin());
     EXPECT_FALSE(plugin->execute());
-    EXPECT_EQ(totalFakeHostCalls(), 0);
-    EXPECT_TRUE(fakeHost().messageBoxTexts.empty());
     delete plugin;
+    EXPECT_TRUE(host.calls.empty());
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin_module.h"
+#include "tests/plugin/plugin_module.h"
 
 namespace {
 

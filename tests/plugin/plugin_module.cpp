@@ -1,5 +1,5 @@
 // Loading the plug-in module with dlopen and looking up its plain-named exports.
-#include "plugin_module.h"
+#include "tests/plugin/plugin_module.h"
 
 #include <dlfcn.h>
 #include <stdio.h>

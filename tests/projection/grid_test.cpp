@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "projection/grid.h"
+#include "tests/support/point_mapping.h"
 
 namespace {
 
@@ -90,17 +91,6 @@ TEST(Grid, VoxelOffsetsUse64Bits) {
     EXPECT_EQ(int64_t{3} * 65536 * 65536 + 5, voxelOffset(5, 0, 3, large));
 }
 
-TEST(Grid, InsideTestIsHalfOpenOnEveryAxis) {
-    const GridSize size = {4, 3, 2};
-    EXPECT_TRUE(isInsideGrid(GridIndex{0, 0, 0}, size));
-    EXPECT_TRUE(isInsideGrid(GridIndex{3, 2, 1}, size));
-    EXPECT_FALSE(isInsideGrid(GridIndex{4, 0, 0}, size));
-    EXPECT_FALSE(isInsideGrid(GridIndex{0, 3, 0}, size));
-    EXPECT_FALSE(isInsideGrid(GridIndex{0, 0, 2}, size));
-    EXPECT_FALSE(isInsideGrid(GridIndex{-1, 0, 0}, size));
-    EXPECT_FALSE(isInsideGrid(GridIndex{0, 0, INT32_MIN}, size));
-}
-
 TEST(Grid, MappingMatchesTransformPointAndTheInsideTest) {
     // Random matrices, offsets and coordinates, some matrix elements non-finite: the inline mapping must
     // round to the indices that transformPoint plus the offsets gives, and stop only where those are
@@ -122,8 +112,7 @@ TEST(Grid, MappingMatchesTransformPointAndTheInsideTest) {
         const GridOffsets offsets = {31.5f + next(20.0f), 23.5f + next(20.0f), 14.5f + next(20.0f)};
         const float cx = next(130.0f), cy = next(130.0f), cz = next(130.0f);
         const Vector4 point = {cx, cy, cz, 1.0f};
-        Vector4 mapped;
-        transformPoint(m, point, mapped);
+        const Vector4 mapped = transformPoint(m, point);
         const GridIndex expected = {roundHalfUp(mapped.x + offsets.x), roundHalfUp(mapped.y + offsets.y),
                                     roundHalfUp(mapped.z + offsets.z)};
         GridIndex index;

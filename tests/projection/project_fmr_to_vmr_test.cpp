@@ -5,7 +5,7 @@
 
 #include "geometry/log_number.h"
 #include "projection/projections.h"
-#include "projection_scenario.h"
+#include "tests/projection/projection_scenario.h"
 
 namespace {
 

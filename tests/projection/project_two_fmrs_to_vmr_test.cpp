@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "projection/projections.h"
-#include "projection_scenario.h"
+#include "tests/projection/projection_scenario.h"
 
 namespace {
 

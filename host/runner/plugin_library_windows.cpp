@@ -1,0 +1,23 @@
+// Plug-in module loading through the system's own functions, declared here as the cross build does not
+// use windows.h.
+#include "host/runner/plugin_library.h"
+
+extern "C" {
+__declspec(dllimport) void* __stdcall LoadLibraryA(const char* fileName);
+__declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* procName);
+__declspec(dllimport) int __stdcall FreeLibrary(void* module);
+}
+
+PluginLibrary loadPluginLibrary(const char* path) {
+    return LoadLibraryA(path);
+}
+
+void* findPluginExport(PluginLibrary library, const char* name) {
+    return library == 0 ? 0 : GetProcAddress(library, name);
+}
+
+void unloadPluginLibrary(PluginLibrary library) {
+    if (library != 0) {
+        FreeLibrary(library);
+    }
+}

@@ -1,0 +1,195 @@
+// Smaller parts of the stand-in host: anatomical scaling, the terminal prompt, the command line and the
+// output rules.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <limits>
+#include <sstream>
+
+#include "host/app/anatomy_scaling.h"
+#include "host/app/command_line.h"
+#include "host/app/integer_prompt.h"
+#include "host/app/output_files.h"
+#include "tests/host/app_test_support.h"
+
+namespace {
+
+TEST(AnatomyScaling, MapsMinimumAndPercentileToTheAnatomyRange) {
+    // 1000 samples 0..999 and one bright outlier: the 99.5th percentile (about 995) becomes 225.
+    std::vector<float> samples;
+    for (int i = 0; i < 1000; ++i) {
+        samples.push_back(static_cast<float>(i));
+    }
+    samples.push_back(100000.0f);
+    std::vector<uint8_t> bytes = scaleAnatomyToVmrBytes(samples);
+    EXPECT_EQ(bytes[0], 0);
+    EXPECT_EQ(bytes[500], 113); // 500 * 225 / 995 = 113.07
+    EXPECT_EQ(bytes[999], 225);
+    EXPECT_EQ(bytes[1000], 225); // the outlier is clamped, not above the reserved limit
+    for (uint8_t b : bytes) {
+        EXPECT_LE(b, kVmrAnatomyMaximum);
+    }
+}
+
+TEST(AnatomyScaling, HandlesConstantNonFiniteAndSparseVolumes) {
+    EXPECT_EQ(scaleAnatomyToVmrBytes({5, 5, 5}), (std::vector<uint8_t>{0, 0, 0}));
+    float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(scaleAnatomyToVmrBytes({nan, 0, inf, 10}), (std::vector<uint8_t>{0, 0, 0, 225}));
+    // Mostly background with a few bright voxels: the percentile equals the minimum, the maximum is used.
+    std::vector<float> sparse(1000, 0.0f);
+    sparse[3] = 50.0f;
+    sparse[7] = 100.0f;
+    std::vector<uint8_t> bytes = scaleAnatomyToVmrBytes(sparse);
+    EXPECT_EQ(bytes[3], 113);
+    EXPECT_EQ(bytes[7], 225);
+    EXPECT_EQ(bytes[0], 0);
+}
+
+struct PromptCase {
+    const char* typed;
+    int value;
+    bool tookDefault;
+    int complaints; // answers refused before the accepted one
+};
+
+TEST(IntegerPrompt, AsksAgainUntilAWholeNumberInRange) {
+    const PromptCase cases[] = {
+        {"2\n", 2, false, 0},
+        {" 3 \n", 3, false, 0},
+        {"0\n4\n-1\n1\n", 1, false, 3},
+        {"two\n2.5\n2x\n3\n", 3, false, 3},
+        {"\n", 1, true, 0},
+        {"", 1, true, 0},
+        {"9\n", 1, true, 1},
+        {"99999999999999\n2\n", 2, false, 1},
+    };
+    for (const PromptCase& c : cases) {
+        std::istringstream in(c.typed);
+        std::ostringstream out;
+        PromptAnswer answer = askInteger(in, out, "Please select a mapping:", 1, 1, 3);
+        EXPECT_EQ(answer.value, c.value) << "typed: " << c.typed;
+        EXPECT_EQ(answer.tookDefault, c.tookDefault) << "typed: " << c.typed;
+        std::string shown = out.str();
+        EXPECT_EQ(shown.rfind("Please select a mapping:\n", 0), 0u);
+        size_t complaints = 0;
+        for (size_t at = shown.find("is not a whole number"); at != std::string::npos;
+             at = shown.find("is not a whole number", at + 1)) {
+            ++complaints;
+        }
+        EXPECT_EQ(complaints, static_cast<size_t>(c.complaints)) << "typed: " << c.typed;
+    }
+}
+
+struct CommandLineCase {
+    std::vector<const char*> args;
+    bool run;
+    int exitCode;
+    const char* errorPart;
+};
+
+TEST(CommandLine, AcceptsTheTwoFormsAndRefusesMisuse) {
+    const CommandLineCase cases[] = {
+        {{"--demo"}, true, 0, ""},
+        {{"--demo", "--mapping", "2", "--out", "o", "--force", "--small-phantom", "--phantom-runs", "1"},
+         true,
+         0,
+         ""},
+        {{"--vmr", "a.nii", "--fmr", "b.nii"}, true, 0, ""},
+        {{"--vmr", "a.nii", "--fmr", "b.nii", "--fmr", "c.nii.gz", "--plugin", "x.so"}, true, 0, ""},
+        {{}, false, 2, "give --demo"},
+        {{"--vmr", "a.nii"}, false, 2, "give --demo"},
+        {{"--demo", "--vmr", "a.nii"}, false, 2, "does not take"},
+        {{"--vmr", "a.nii", "--fmr", "b.nii", "--fmr", "c.nii", "--fmr", "d.nii"}, false, 2, "at most two"},
+        {{"--demo", "--mapping", "4"}, false, 2, "--mapping"},
+        {{"--demo", "--mapping", "x"}, false, 2, "--mapping"},
+        {{"--vmr", "a.nii", "--fmr", "b.nii", "--small-phantom"}, false, 2, "go with --demo"},
+        {{"--demo", "--bogus"}, false, 2, "--bogus"},
+        {{"--help"}, false, 0, ""},
+    };
+    for (const CommandLineCase& c : cases) {
+        std::vector<const char*> argv = {"Zentrovis"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        std::ostringstream out, err;
+        ParsedCommandLine parsed = parseCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+        std::string joined;
+        for (const char* a : c.args) {
+            joined += std::string(a) + " ";
+        }
+        EXPECT_EQ(parsed.run, c.run) << joined;
+        EXPECT_EQ(parsed.exitCode, c.exitCode) << joined;
+        EXPECT_NE(err.str().find(c.errorPart), std::string::npos) << joined << "-> " << err.str();
+    }
+    std::ostringstream out, err;
+    const char* help[] = {"Zentrovis", "--help"};
+    parseCommandLine(2, help, out, err);
+    EXPECT_NE(out.str().find("Zentrovis --demo --mapping 1"), std::string::npos);
+    const char* full[] = {"Zentrovis", "--vmr", "a.nii",     "--fmr", "b.nii",
+                          "--fmr",     "c.nii", "--mapping", "3"};
+    ParsedCommandLine parsed = parseCommandLine(9, full, out, err);
+    EXPECT_EQ(parsed.options.functionalPaths, (std::vector<std::string>{"b.nii", "c.nii"}));
+    EXPECT_EQ(parsed.options.mapping, 3);
+}
+
+TEST(OutputFiles, RefusesInputsAndExistingFilesUnlessForced) {
+    ScratchFolder folder;
+    std::string input = folder.file("input.nii"), existing = folder.file("old.png"),
+                fresh = folder.file("new.png");
+    ASSERT_EQ(writeTextFileAtomically(input, "in"), "");
+    ASSERT_EQ(writeTextFileAtomically(existing, "old"), "");
+    OutputPolicy policy;
+    policy.inputPaths = {input};
+    EXPECT_EQ(checkOutputAllowed(policy, fresh), "");
+    EXPECT_NE(checkOutputAllowed(policy, existing).find("--force"), std::string::npos);
+    EXPECT_NE(checkOutputAllowed(policy, input).find("input"), std::string::npos);
+    // The same input reached through another path is still the input.
+    EXPECT_NE(checkOutputAllowed(policy, folder.path + "/./input.nii").find("input"), std::string::npos);
+    policy.force = true;
+    EXPECT_EQ(checkOutputAllowed(policy, existing), "");
+    EXPECT_NE(checkOutputAllowed(policy, input).find("input"), std::string::npos);
+    EXPECT_NE(checkOutputAllowed(policy, folder.path).find("not a regular file"), std::string::npos);
+}
+
+TEST(OutputFiles, ReplacesOnlyWhenTheWriteSucceeds) {
+    ScratchFolder folder;
+    std::string target = folder.file("result.txt");
+    ASSERT_EQ(writeTextFileAtomically(target, "first"), "");
+    std::string seenTemporary;
+    std::string error = writeFileAtomically(target, [&](const std::string& temporary) {
+        seenTemporary = temporary;
+        writeTextFile(temporary, "half");
+        return std::string("disk full");
+    });
+    EXPECT_EQ(error, "disk full");
+    EXPECT_EQ(readTextFile(target), "first");
+    EXPECT_FALSE(fileExists(seenTemporary));
+    EXPECT_EQ(seenTemporary.rfind(folder.path + "/.", 0), 0u); // a hidden name in the same folder
+    EXPECT_EQ(folderEntries(folder.path), (std::vector<std::string>{"result.txt"}));
+    ASSERT_EQ(writeTextFileAtomically(target, "second"), "");
+    EXPECT_EQ(readTextFile(target), "second");
+}
+
+TEST(OutputFiles, AnInterruptRemovesThePartlyWrittenFile) {
+    ScratchFolder folder;
+    std::string target = folder.file("result.nii.gz");
+    pid_t child = fork();
+    if (child == 0) {
+        installTemporaryFileCleanup();
+        writeFileAtomically(target, [](const std::string& temporary) {
+            writeTextFile(temporary, "half an image");
+            raise(SIGTERM); // as if the user stopped the run in the middle of the write
+            return std::string();
+        });
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{});
+}
+
+} // namespace
