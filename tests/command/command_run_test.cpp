@@ -3,6 +3,7 @@
 // is given back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -400,7 +401,7 @@ TEST(CommandRun, ThirdDocumentOfAnotherKindIsIgnoredAndLaterOnesNeverAsked) {
     EXPECT_EQ(outline(host.calls), expected);
 }
 
-TEST(CommandRun, InitialAlignmentIsLoggedAsTheHostWroteIt) {
+TEST(CommandRun, InitialAlignmentAndPastFlipAreLoggedAsTheHostWroteThem) {
     ScriptedHost host;
     openRun(host, 1);
     ASSERT_TRUE(flipVmrDocument(&document(host, 0), 2));
@@ -424,6 +425,11 @@ TEST(CommandRun, InitialAlignmentIsLoggedAsTheHostWroteIt) {
     ASSERT_GE(host.log.size(), 6u);
     EXPECT_EQ(host.log[5], expected);
     std::free(expected);
+    // The mirrored VMR's flip matrix is logged as the host wrote it, not as the builder combined it.
+    char* flipText = matrixLogText(flip.m, "Incorporating flip in past VMR transformation");
+    ASSERT_NE(flipText, nullptr);
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), std::string(flipText)), 1);
+    std::free(flipText);
 }
 
 // --- sample types and names -----------------------------------------------------------------------------
