@@ -9,7 +9,7 @@
 #include "host/app/report/bids_check.h"
 #include "host/app/report/bids_layout.h"
 #include "host/app/report/progress_bar.h"
-#include "tests/host/test_app_support.h"
+#include "tests/host/app_test_support.h"
 
 namespace fs = std::filesystem;
 

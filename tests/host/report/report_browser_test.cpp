@@ -8,7 +8,7 @@
 
 #include "host/app/report/html_report.h"
 #include "host/app/report/png_data_uri.h"
-#include "tests/host/test_app_support.h"
+#include "tests/host/app_test_support.h"
 
 namespace {
 
