@@ -70,6 +70,9 @@ struct NiftiReadResult {
     std::string error;
 };
 
+// Most bytes of samples an image may take, in the file and once converted to float (4 bytes a sample).
+const int64_t kMaxNiftiDataBytes = int64_t{1} << 31;
+
 // Limits a caller places on an image before its data is read.
 struct NiftiLimits {
     int maxVoxelsPerAxis = 0;        // 0: no limit besides the voxel count

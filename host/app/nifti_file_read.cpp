@@ -8,6 +8,9 @@
 #include <nifti1_io.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -18,6 +21,10 @@
 namespace {
 
 const int kHeaderSize = 348;
+// Header and extensions take a few kilobytes; an offset beyond this is a damaged or hostile header.
+const double kMaxDataOffset = 1 << 30;
+// A compressed file's data are read in pieces of this size, so memory grows with what the file holds.
+const size_t kReadPiece = size_t{1} << 24;
 
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() &&
@@ -30,6 +37,23 @@ std::string numberText(double value) {
     return buffer;
 }
 
+// Why zlib stopped short: a damaged compressed stream is corrupt, one that ends early is truncated; empty
+// when the file simply ended.
+std::string compressedStreamProblem(gzFile file) {
+    int code = Z_OK;
+    const char* message = gzerror(file, &code);
+    if (code == Z_DATA_ERROR) {
+        return std::string("is corrupt (damaged compressed data: ") + message + ")";
+    }
+    if (code == Z_BUF_ERROR) {
+        return "is truncated (its compressed data end early)";
+    }
+    if (code != Z_OK) {
+        return std::string("cannot be read (") + message + ")";
+    }
+    return "";
+}
+
 // Reads the 348 header bytes; empty text on success.
 std::string readRawHeader(const std::string& path, nifti_1_header& header, bool& swapped) {
     gzFile file = gzopen(path.c_str(), "rb");
@@ -37,7 +61,11 @@ std::string readRawHeader(const std::string& path, nifti_1_header& header, bool&
         return "cannot be opened";
     }
     int got = gzread(file, &header, kHeaderSize);
+    std::string streamProblem = got == kHeaderSize ? "" : compressedStreamProblem(file);
     gzclose(file);
+    if (!streamProblem.empty()) {
+        return streamProblem;
+    }
     if (got != kHeaderSize) {
         return "is not a NIfTI-1 file (shorter than a NIfTI-1 header)";
     }
@@ -76,10 +104,14 @@ void chooseAffine(const nifti_1_header& h, std::array<double, 16>& affine, Affin
             m.m[3][j] = j == 3 ? 1.0f : 0.0f;
         }
     } else if (h.qform_code > 0) {
+        // Handedness lives in qfac; a spacing's sign means nothing here, and the library writes spacings
+        // as magnitudes, so a negative one is taken as its magnitude (the library's quaternion helper
+        // would take it as 1).
         source = AffineSource::kQform;
         float qfac = h.pixdim[0] < 0 ? -1.0f : 1.0f;
         m = nifti_quatern_to_mat44(h.quatern_b, h.quatern_c, h.quatern_d, h.qoffset_x, h.qoffset_y,
-                                   h.qoffset_z, h.pixdim[1], h.pixdim[2], h.pixdim[3], qfac);
+                                   h.qoffset_z, std::fabs(h.pixdim[1]), std::fabs(h.pixdim[2]),
+                                   std::fabs(h.pixdim[3]), qfac);
     } else {
         source = AffineSource::kPixdim;
         memset(&m, 0, sizeof m);
@@ -129,12 +161,24 @@ bool isSupportedType(int datatype) {
     }
 }
 
+// A double as float; values beyond the float range become infinities (a plain conversion of them is
+// undefined).
+float clampedToFloat(double value) {
+    if (value > FLT_MAX) {
+        return INFINITY;
+    }
+    if (value < -FLT_MAX) {
+        return -INFINITY;
+    }
+    return static_cast<float>(value);
+}
+
 template <typename T>
 void convertToFloat(const void* data, size_t count, float slope, float inter, float* out) {
     const T* in = static_cast<const T*>(data);
     for (size_t i = 0; i < count; ++i) {
         double value = static_cast<double>(in[i]);
-        out[i] = static_cast<float>(value * slope + inter);
+        out[i] = clampedToFloat(value * slope + inter);
     }
 }
 
@@ -175,27 +219,48 @@ void samplesToFloat(int datatype, const void* data, size_t count, float slope, f
     }
 }
 
-// Reads the data bytes that follow the header at offset (through zlib, so plain and compressed files alike);
-// got tells how many there were. A compressed file that ends early or is corrupt reads short.
-std::string readData(const std::string& path, long offset, std::vector<unsigned char>& data, size_t& got) {
+// Reads the needed data bytes that follow the header at offset (through zlib, so plain and compressed files
+// alike) in pieces, so memory grows with what the file really holds rather than with what its header
+// claims. A compressed stream is read to its end, so that damage or a check sum mismatch after the data is
+// found too. Empty text on success.
+std::string readData(const std::string& path, long offset, size_t needed, std::vector<unsigned char>& data) {
     gzFile file = gzopen(path.c_str(), "rb");
     if (file == nullptr) {
         return "cannot be opened";
     }
     gzbuffer(file, 1 << 17);
-    got = 0;
-    bool ok = gzseek(file, offset, SEEK_SET) == offset;
-    while (ok && got < data.size()) {
-        size_t left = data.size() - got;
-        unsigned chunk = left > (1u << 30) ? (1u << 30) : static_cast<unsigned>(left);
-        int n = gzread(file, data.data() + got, chunk);
+    std::string problem;
+    if (gzseek(file, offset, SEEK_SET) != offset) {
+        problem = compressedStreamProblem(file);
+    }
+    size_t got = 0;
+    while (problem.empty() && got < needed) {
+        if (data.size() == got) {
+            data.resize(std::min(needed, got + std::max(kReadPiece, got)));
+        }
+        size_t room = std::min(data.size() - got, kReadPiece);
+        int n = gzread(file, data.data() + got, static_cast<unsigned>(room));
         if (n <= 0) {
+            problem = compressedStreamProblem(file);
             break;
         }
         got += static_cast<size_t>(n);
     }
+    if (problem.empty() && got < needed) {
+        problem = "is truncated: its data need " + std::to_string(needed) + " bytes, the file holds " +
+                  std::to_string(got);
+    }
+    if (problem.empty() && !gzdirect(file)) {
+        char rest[1 << 14];
+        int n = 0;
+        while ((n = gzread(file, rest, sizeof rest)) > 0) {
+        }
+        if (n < 0) {
+            problem = compressedStreamProblem(file);
+        }
+    }
     gzclose(file);
-    return "";
+    return problem;
 }
 
 NiftiGeometry geometryOf(const nifti_1_header& h) {
@@ -262,8 +327,24 @@ std::string checkHeader(const nifti_1_header& h, const NiftiLimits& limits) {
         return std::string("has the unsupported sample type ") + (name != nullptr ? name : "?") + " (" +
                std::to_string(h.datatype) + ")";
     }
-    if (!(h.vox_offset >= kHeaderSize)) {
+    if (!(h.vox_offset >= kHeaderSize && h.vox_offset <= kMaxDataOffset)) {
         return "has an invalid data offset (" + numberText(h.vox_offset) + ")";
+    }
+    if (h.sform_code <= 0 && h.qform_code > 0) {
+        for (int axis = 1; axis <= 3; ++axis) {
+            if (!std::isfinite(h.pixdim[axis]) || h.pixdim[axis] == 0.0f) {
+                return "has the voxel size " + numberText(h.pixdim[axis]) + " along axis " +
+                       std::to_string(axis) + ", which its qform cannot use";
+            }
+        }
+    }
+    int bytesPerSample = 0, swapSize = 0;
+    nifti_datatype_sizes(h.datatype, &bytesPerSample, &swapSize);
+    double sampleCount = static_cast<double>(perVolume) * volumes;
+    double largestSample = std::max(bytesPerSample, 4);
+    if (sampleCount * largestSample > static_cast<double>(kMaxNiftiDataBytes)) {
+        return "is too large: its " + numberText(sampleCount) + " samples would take " +
+               numberText(sampleCount * largestSample) + " bytes; at most 2 GiB per image are read";
     }
     std::array<double, 16> affine;
     AffineSource source;
@@ -277,25 +358,14 @@ std::string checkHeader(const nifti_1_header& h, const NiftiLimits& limits) {
     return "";
 }
 
-} // namespace
-
-std::string niftiStem(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (endsWith(name, ".nii.gz")) {
-        return name.substr(0, name.size() - 7);
-    }
-    if (endsWith(name, ".nii")) {
-        return name.substr(0, name.size() - 4);
-    }
-    return name;
-}
-
-NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
+NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
     NiftiReadResult result;
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
-        result.error = "does not exist";
+        int reason = errno;
+        result.error = reason == ENOENT  ? "does not exist"
+                       : reason == ELOOP ? "is a loop of symbolic links"
+                                         : std::string("cannot be examined: ") + strerror(reason);
         return result;
     }
     if (!S_ISREG(info.st_mode)) {
@@ -335,15 +405,10 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
         return result;
     }
 
-    std::vector<unsigned char> data(count * static_cast<size_t>(bytesPerSample));
-    size_t got = 0;
-    result.error = readData(path, static_cast<long>(header.vox_offset), data, got);
+    std::vector<unsigned char> data;
+    result.error = readData(path, static_cast<long>(header.vox_offset),
+                            count * static_cast<size_t>(bytesPerSample), data);
     if (!result.error.empty()) {
-        return result;
-    }
-    if (got < data.size()) {
-        result.error = "is truncated: its data need " + std::to_string(data.size()) +
-                       " bytes, the file holds " + std::to_string(got);
         return result;
     }
     if (swapped && swapSize > 1) {
@@ -367,4 +432,28 @@ NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const N
         samplesToFloat(header.datatype, data.data(), count, slope, inter, image.floatSamples.data());
     }
     return result;
+}
+
+} // namespace
+
+std::string niftiStem(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (endsWith(name, ".nii.gz")) {
+        return name.substr(0, name.size() - 7);
+    }
+    if (endsWith(name, ".nii")) {
+        return name.substr(0, name.size() - 4);
+    }
+    return name;
+}
+
+NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
+    try {
+        return readCheckedNiftiImage(path, kind, limits);
+    } catch (const std::bad_alloc&) {
+        NiftiReadResult result;
+        result.error = "cannot be read: not enough memory";
+        return result;
+    }
 }

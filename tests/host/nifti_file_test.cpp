@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -353,6 +354,9 @@ TEST(NiftiRead, ChoosesSformThenQformThenPixdim) {
     h.quatern_d = 1.0f; // 180 degrees about z: x and y reversed
     h.qoffset_x = 5.0f;
     writeRaw(folder.file("qform.nii"), h);
+    h.pixdim[1] = -2.0f; // the same spacing with a sign that means nothing under a qform
+    writeRaw(folder.file("qform_negative.nii"), h);
+    h.pixdim[1] = 2.0f;
     h.sform_code = 2;
     float srow[3][4] = {{0, 0, 4, 1}, {2, 0, 0, 2}, {0, 3, 0, 3}};
     memcpy(h.srow_x, srow[0], sizeof srow[0]);
@@ -374,6 +378,10 @@ TEST(NiftiRead, ChoosesSformThenQformThenPixdim) {
     EXPECT_NEAR(qform.image.voxelToWorld[5], -3.0, 1e-6);
     EXPECT_NEAR(qform.image.voxelToWorld[10], 4.0, 1e-6);
     EXPECT_NEAR(qform.image.voxelToWorld[3], 5.0, 1e-6);
+    NiftiReadResult negative =
+        readNiftiImage(folder.file("qform_negative.nii"), SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(negative.error, "");
+    EXPECT_EQ(negative.image.voxelToWorld, qform.image.voxelToWorld);
 
     NiftiReadResult sform = readNiftiImage(folder.file("sform.nii"), SampleKind::kFloat, NiftiLimits{});
     ASSERT_EQ(sform.error, "");
@@ -471,6 +479,83 @@ void makeCutGz(const std::string& path) {
     std::string whole = readTextFile(path + ".whole");
     writeBytesForTest(path, whole.substr(0, whole.size() / 2)); // the compressed stream breaks off
 }
+// A compressed image followed by two megabytes of noise in its stream (so the stream's end lies far beyond
+// the data), spoilt by spoil (given the gzip bytes).
+void makeSpoiltGz(const std::string& path, void (*spoil)(std::string& bytes)) {
+    nifti_1_header h = validHeader();
+    std::string noise(2 << 20, '\0');
+    uint32_t state = 12345;
+    for (char& c : noise) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    gzFile file = gzopen((path + ".whole").c_str(), "wb");
+    gzwrite(file, &h, sizeof h);
+    gzwrite(file, "\0\0\0\0", 4);
+    gzwrite(file, noise.data(), static_cast<unsigned>(noise.size()));
+    gzclose(file);
+    std::string whole = readTextFile(path + ".whole");
+    spoil(whole);
+    writeBytesForTest(path, whole);
+}
+void makeDamagedMiddleGz(const std::string& path) {
+    makeSpoiltGz(path, [](std::string& bytes) {
+        for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 16; ++i) {
+            bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+        }
+    });
+}
+void makeCrcMismatchGz(const std::string& path) {
+    makeSpoiltGz(path, [](std::string& bytes) { bytes[bytes.size() - 8] ^= 1; });
+}
+void makeLengthMismatchGz(const std::string& path) {
+    makeSpoiltGz(path, [](std::string& bytes) { bytes[bytes.size() - 4] ^= 1; });
+}
+void makeDamagedHeaderGz(const std::string& path) {
+    makeSpoiltGz(path, [](std::string& bytes) {
+        for (size_t i = 10; i < 40; ++i) {
+            bytes[i] = static_cast<char>(0xff);
+        }
+    });
+}
+// A small compressed file whose header claims more data than an image may hold.
+void makeVolumeBomb(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.dim[0] = 4;
+    h.dim[1] = h.dim[2] = h.dim[3] = 512;
+    h.dim[4] = 30000;
+    h.datatype = DT_FLOAT64;
+    h.bitpix = 64;
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, &h, sizeof h);
+    gzwrite(file, "\0\0\0\0", 4);
+    gzclose(file);
+}
+void makeHugeOffset(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.vox_offset = 1e30f;
+    writeRaw(path, h);
+}
+void makeInfiniteOffset(const std::string& path) {
+    nifti_1_header h = validHeader();
+    h.vox_offset = INFINITY;
+    writeRaw(path, h);
+}
+void makeQformWithPixdim(const std::string& path, float spacing) {
+    nifti_1_header h = validHeader();
+    h.qform_code = 1;
+    h.pixdim[2] = spacing;
+    writeRaw(path, h);
+}
+void makeQformZeroPixdim(const std::string& path) {
+    makeQformWithPixdim(path, 0.0f);
+}
+void makeQformNanPixdim(const std::string& path) {
+    makeQformWithPixdim(path, NAN);
+}
+void makeSymlinkLoop(const std::string& path) {
+    symlink(path.c_str(), path.c_str());
+}
 void makeTwoDimensional(const std::string& path) {
     nifti_1_header h = validHeader();
     h.dim[0] = 2;
@@ -565,6 +650,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadFileCase{"truncated_gz", "short.nii.gz", makeTruncatedGz,
                     "is truncated: its data need 48 bytes, the file holds 10", NiftiLimits{}},
         BadFileCase{"cut_gz", "cut.nii.gz", makeCutGz, "is truncated", NiftiLimits{}},
+        BadFileCase{"damaged_middle_gz", "damaged.nii.gz", makeDamagedMiddleGz, "is corrupt", NiftiLimits{}},
+        BadFileCase{"crc_mismatch_gz", "crc.nii.gz", makeCrcMismatchGz, "is corrupt", NiftiLimits{}},
+        BadFileCase{"length_mismatch_gz", "length.nii.gz", makeLengthMismatchGz, "is corrupt", NiftiLimits{}},
+        BadFileCase{"damaged_header_gz", "header.nii.gz", makeDamagedHeaderGz, "is corrupt", NiftiLimits{}},
+        BadFileCase{"volume_bomb", "bomb.nii.gz", makeVolumeBomb, "at most 2 GiB per image", NiftiLimits{}},
+        BadFileCase{"offset_1e30", "offset.nii", makeHugeOffset, "invalid data offset", NiftiLimits{}},
+        BadFileCase{"offset_infinite", "offset.nii", makeInfiniteOffset, "invalid data offset (inf)",
+                    NiftiLimits{}},
+        BadFileCase{"qform_zero_pixdim", "qzero.nii", makeQformZeroPixdim, "voxel size 0 along axis 2",
+                    NiftiLimits{}},
+        BadFileCase{"qform_nan_pixdim", "qnan.nii", makeQformNanPixdim, "voxel size nan along axis 2",
+                    NiftiLimits{}},
+        BadFileCase{"symlink_loop", "loop.nii", makeSymlinkLoop, "loop of symbolic links", NiftiLimits{}},
         BadFileCase{"two_dimensions", "flat.nii", makeTwoDimensional, "at least 3", NiftiLimits{}},
         BadFileCase{"zero_size", "zero.nii", makeZeroSize, "size 0 along dimension 2", NiftiLimits{}},
         BadFileCase{"negative_size", "negative.nii", makeNegativeSize, "size -5 along dimension 3",
@@ -579,6 +677,27 @@ INSTANTIATE_TEST_SUITE_P(
         BadFileCase{"anatomical_with_volumes", "volumes.nii", makeSeveralVolumes, "3 volumes",
                     anatomicalLimits()}),
     [](const ::testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
+
+TEST(NiftiRead, MemoryFollowsTheDataTheFileHoldsNotItsHeader) {
+    ScratchFolder folder;
+    std::string path = folder.file("claims.nii.gz");
+    nifti_1_header h = validHeader();
+    h.dim[1] = 1000;
+    h.dim[2] = 1000;
+    h.dim[3] = 500; // a gigabyte of int16 samples claimed, a megabyte held
+    std::vector<char> held(1 << 20, 7);
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, &h, sizeof h);
+    gzwrite(file, "\0\0\0\0", 4);
+    gzwrite(file, held.data(), static_cast<unsigned>(held.size()));
+    gzclose(file);
+    struct rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    NiftiReadResult read = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_NE(read.error.find("is truncated"), std::string::npos) << read.error;
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "peak grew by kilobytes";
+}
 
 TEST(NiftiStem, DropsFolderAndExtension) {
     EXPECT_EQ(niftiStem("/data/sub-01/run1.nii.gz"), "run1");
