@@ -7,8 +7,10 @@ else()
 endif()
 
 if(POSALIGN_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
+  # GCC's "undefined" leaves out float-cast-overflow (a float too large for its integer or float target).
+  add_compile_options(-fsanitize=address,undefined,float-cast-overflow
+                      -fno-sanitize-recover=undefined,float-cast-overflow -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined,float-cast-overflow)
 endif()
 
 # Code that runs inside the plug-in (and the host core shared with the Windows build) has no C++ runtime

@@ -3,9 +3,39 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <map>
 #include <ostream>
+
+#include "host/app/printable_text.h"
+
+namespace {
+
+// Reads "A.B.C" with three whole numbers of at most five digits each; false for anything else.
+bool parseVersion(const std::string& text, int version[3]) {
+    size_t at = 0;
+    for (int part = 0; part < 3; ++part) {
+        size_t digits = 0;
+        int value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 6) {
+            value = value * 10 + (text[at] - '0');
+            ++at;
+            ++digits;
+        }
+        if (digits == 0 || digits > 5) {
+            return false;
+        }
+        version[part] = value;
+        if (part < 2) {
+            if (at >= text.size() || text[at] != '.') {
+                return false;
+            }
+            ++at;
+        }
+    }
+    return at == text.size();
+}
+
+} // namespace
 
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     ParsedCommandLine result;
@@ -72,7 +102,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         out << app.help();
         return result;
     } catch (const CLI::ParseError& e) {
-        err << "Zentrovis: " << e.what() << "\nRun Zentrovis --help for usage.\n";
+        err << "Zentrovis: " << printableText(e.what()) << "\nRun Zentrovis --help for usage.\n";
         result.exitCode = 2;
         return result;
     }
@@ -98,16 +128,11 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     } else if (chosen != compressions.end()) {
         o.compression = chosen->second;
     }
-    if (problem.empty() && !hostVersion.empty()) {
-        char end = 0;
-        int* v = o.hostVersion;
-        if (sscanf(hostVersion.c_str(), "%d.%d.%d%c", &v[0], &v[1], &v[2], &end) != 3 || v[0] < 0 ||
-            v[1] < 0 || v[2] < 0) {
-            problem = "--host-version needs three numbers, as in 2.9.9";
-        }
+    if (problem.empty() && !hostVersion.empty() && !parseVersion(hostVersion, o.hostVersion)) {
+        problem = "--host-version needs three whole numbers of at most five digits, as in 2.9.9";
     }
     if (!problem.empty()) {
-        err << "Zentrovis: " << problem << "\nRun Zentrovis --help for usage.\n";
+        err << "Zentrovis: " << printableText(problem) << "\nRun Zentrovis --help for usage.\n";
         result.exitCode = 2;
         return result;
     }

@@ -1,13 +1,14 @@
 // The stand-in host's run: documents in, plug-in run with the host callbacks, outputs written atomically.
 #include "host/app/host_session.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <functional>
 #include <istream>
 #include <ostream>
-#include <set>
 
 #include "host/app/functional_coverage.h"
 #include "host/app/input_documents.h"
@@ -20,6 +21,7 @@
 #include "host/app/plane_orientation.h"
 #include "host/app/plugin_runner.h"
 #include "host/app/run_warnings.h"
+#include "host/app/printable_text.h"
 #include "host/app/window_picture.h"
 #include "host/app/write_progress.h"
 #include "host/core/host_functions.h"
@@ -32,6 +34,8 @@ struct Session {
     std::string outDir;
     OutputPolicy policy;
     NiftiCompression compression = NiftiCompression::kFast;
+    OutputRun run;
+    FILE* logFile = nullptr; // the log's staged file, written line by line as the plug-in logs
     HostWorkspace workspace;
     std::vector<DocumentSource> sources; // parallel to the workspace's documents
     std::vector<uint8_t> originalVmr;    // the VMR bytes as opened: a changed byte was painted
@@ -39,35 +43,26 @@ struct Session {
     FunctionalCoverage coverage;
     int fixedMapping = 0;  // from the command line; 0: ask
     int chosenMapping = 0; // the answer given to the plug-in
-    std::string logText;
     int windowCount = 0;
-    std::set<std::string> written;
     std::vector<std::string> failures;
 };
 
-std::string outputPath(const Session& session, const std::string& name) {
-    return session.outDir + "/" + name;
+void noteFailure(Session& session, const std::string& problem) {
+    session.failures.push_back(problem);
+    session.streams->notes << "Zentrovis: " << printableText(problem) << "\n";
 }
 
-// Writes one output under the session's rules; records success or failure.
+// Stages one output of the run; records success or failure.
 bool writeOutput(Session& session, const std::string& name,
                  const std::function<std::string(const std::string&)>& writeTo) {
-    std::string path = outputPath(session, name);
-    std::string problem;
-    if (session.written.count(name) != 0) {
-        problem = "was already written in this run";
-    } else {
-        problem = checkOutputAllowed(session.policy, path);
-    }
+    std::string problem = checkOutputAllowed(session.policy, session.outDir + "/" + name);
     if (problem.empty()) {
-        problem = writeFileAtomically(path, writeTo);
+        problem = stageOutput(session.run, name, writeTo);
     }
     if (!problem.empty()) {
-        session.failures.push_back(path + ": " + problem);
-        session.streams->notes << "Zentrovis: " << path << ": " << problem << "\n";
+        noteFailure(session, session.outDir + "/" + name + ": " + problem);
         return false;
     }
-    session.written.insert(name);
     return true;
 }
 
@@ -91,10 +86,46 @@ bool isPlainFileName(const char* name) {
     return name[0] != '\0' && name[0] != '.' && strchr(name, '/') == nullptr && strlen(name) <= 240;
 }
 
+// Shows a log line and appends it to the log's staged file at once, so the log takes its room on the disk
+// first and a full disk is noticed as soon as it happens.
 void logLine(Session& session, const std::string& text) {
-    session.streams->log << text << "\n" << std::flush;
-    session.logText += text;
-    session.logText += "\n";
+    std::string line = printableText(text, true) + "\n";
+    session.streams->log << line << std::flush;
+    if (session.logFile != nullptr && (fwrite(line.data(), 1, line.size(), session.logFile) != line.size() ||
+                                       fflush(session.logFile) != 0)) {
+        noteFailure(session, session.outDir + "/" + kLogFileName +
+                                 ": could not be written completely: " + strerror(errno));
+        fclose(session.logFile);
+        session.logFile = nullptr;
+    }
+}
+
+// Opens the log's staged file; false (with the failure noted) when it cannot be created.
+bool openLogFile(Session& session) {
+    std::string staged;
+    std::string problem = reserveOutput(session.run, kLogFileName, staged);
+    int descriptor = problem.empty() ? createNewFile(staged) : -1;
+    session.logFile = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
+    if (session.logFile == nullptr) {
+        if (problem.empty()) {
+            problem = std::string("cannot be created: ") + strerror(errno);
+        }
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        noteFailure(session, session.outDir + "/" + kLogFileName + ": " + problem);
+        return false;
+    }
+    return true;
+}
+
+// Closes the log's staged file, noting a failure to finish it.
+void closeLogFile(Session& session) {
+    if (session.logFile != nullptr && fclose(session.logFile) != 0) {
+        noteFailure(session, session.outDir + "/" + kLogFileName +
+                                 ": could not be written completely: " + strerror(errno));
+    }
+    session.logFile = nullptr;
 }
 
 // A null text from the plug-in is taken as the empty text rather than read.
@@ -135,11 +166,9 @@ bool onSaveFmr(void* context, const HostDocument* document, const char* stcPrefi
         }
     }
     if (index < 0 || stcPrefix == nullptr || !isPlainFileName(stcPrefix)) {
-        std::string problem = std::string("the plug-in asked to save under \"") +
-                              (stcPrefix ? stcPrefix : "") +
-                              "\", which is not a plain file name; nothing saved";
-        session.failures.push_back(problem);
-        session.streams->notes << "Zentrovis: " << problem << "\n";
+        noteFailure(session, std::string("the plug-in asked to save under \"") +
+                                 (stcPrefix ? stcPrefix : "") +
+                                 "\", which is not a plain file name; nothing saved");
         return false;
     }
     NiftiWriteRequest request;
@@ -218,15 +247,22 @@ bool writeVmrOutput(Session& session) {
     return writeImageOutput(session, session.sources[0].stem + "_posalign", request);
 }
 
+// What a run ends with when the run could not be written: nothing of it remains.
+int abandonRun(Session& session) {
+    abandonOutputRun(session.run);
+    session.streams->notes << "Zentrovis: nothing was kept in " << printableText(session.outDir) << "/\n";
+    return kExitWriteFailed;
+}
+
 } // namespace
 
 int runHostSession(const AppOptions& options, SessionStreams& streams) {
-    installTemporaryFileCleanup();
+    installRunCleanup();
     LoadedDocuments loaded = options.demo
                                  ? loadPhantomDocuments(options.smallPhantom, options.phantomRuns)
                                  : loadNiftiDocuments(options.anatomicalPath, options.functionalPaths);
     if (!loaded.error.empty()) {
-        streams.notes << "Zentrovis: " << loaded.error << "\n";
+        streams.notes << "Zentrovis: " << printableText(loaded.error) << "\n";
         return kExitBadInput;
     }
     Session session;
@@ -237,6 +273,7 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     }
     session.policy.force = options.force;
     session.compression = options.compression;
+    session.policy.recorded = readOutputRecord(session.outDir);
     session.sources = loaded.sources;
     for (const DocumentSource& source : loaded.sources) {
         if (!source.path.empty()) {
@@ -256,15 +293,17 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
         }
     }
     if (!problem.empty()) {
-        streams.notes << "Zentrovis: " << problem << "\n";
+        streams.notes << "Zentrovis: " << printableText(problem) << "\n";
         releaseLoadedDocuments(loaded);
         return kExitBadInput;
     }
-    std::error_code folderError;
-    std::filesystem::create_directories(session.outDir, folderError);
-    if (folderError) {
-        streams.notes << "Zentrovis: " << session.outDir << ": cannot be created: " << folderError.message()
-                      << "\n";
+    // The output folder must take the run's files before anything runs; the log is the first of them.
+    problem = beginOutputRun(session.outDir, session.policy, session.run);
+    if (!problem.empty()) {
+        streams.notes << "Zentrovis: " << printableText(problem) << "\n";
+    }
+    if (!problem.empty() || !openLogFile(session)) {
+        abandonOutputRun(session.run);
         releaseLoadedDocuments(loaded);
         unloadPlugin(plugin);
         return kExitWriteFailed;
@@ -304,24 +343,27 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
     if (outcome == PluginOutcome::kExecuteTrue) {
         writeVmrOutput(session);
     }
-    writeOutput(session, kLogFileName, [&session](const std::string& temporary) {
-        return writeTextFile(temporary, session.logText);
-    });
+    closeLogFile(session);
     releaseWorkspaceDocuments(&session.workspace);
     unloadPlugin(plugin);
 
-    streams.notes << "Outputs in " << session.outDir << "/:";
-    for (const std::string& name : session.written) {
-        streams.notes << " " << name;
+    if (!session.failures.empty()) {
+        return abandonRun(session);
+    }
+    problem = commitOutputRun(session.run);
+    if (!problem.empty()) {
+        noteFailure(session, problem);
+        return abandonRun(session);
+    }
+    streams.notes << "Outputs in " << printableText(session.outDir) << "/:";
+    for (const std::string& name : session.run.names) {
+        streams.notes << " " << printableText(name);
     }
     streams.notes << "\n";
     if (outcome == PluginOutcome::kExecuteTrue) {
         for (const std::string& warning : runWarnings(findings, session.sources, session.chosenMapping)) {
             streams.notes << "Zentrovis: warning: " << warning << "\n";
         }
-    }
-    if (!session.failures.empty()) {
-        return kExitWriteFailed;
     }
     return outcome == PluginOutcome::kExecuteTrue ? kExitFinished : kExitPluginStopped;
 }

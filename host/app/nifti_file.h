@@ -105,7 +105,8 @@ const char* niftiEnding(NiftiCompression compression);
 // Called as the samples are written: bytes of sample data written so far, and in all.
 using NiftiWriteProgress = std::function<void(uint64_t written, uint64_t total)>;
 
-// Writes a single-file NIfTI-1 image to path, whose name must end as niftiEnding(compression) says. The
+// Writes a single-file NIfTI-1 image to path, a new file (an existing name or a link is refused), whose
+// name must end as niftiEnding(compression) says. The
 // samples go out in pieces, progress (when given) told after each. Returns the empty text on success, else
 // the reason.
 std::string writeNiftiImage(const std::string& path, const NiftiWriteRequest& request,

@@ -39,17 +39,20 @@ std::string numberText(double value) {
 
 // Why zlib stopped short: a damaged compressed stream is corrupt, one that ends early is truncated; empty
 // when the file simply ended.
-std::string compressedStreamProblem(gzFile file) {
+std::string compressedStreamProblem(gzFile file, const std::string& path) {
     int code = Z_OK;
-    const char* message = gzerror(file, &code);
+    std::string message = gzerror(file, &code);
+    if (message.rfind(path + ": ", 0) == 0) {
+        message.erase(0, path.size() + 2); // zlib names the file; the caller does that already
+    }
     if (code == Z_DATA_ERROR) {
-        return std::string("is corrupt (damaged compressed data: ") + message + ")";
+        return "is corrupt (damaged compressed data: " + message + ")";
     }
     if (code == Z_BUF_ERROR) {
         return "is truncated (its compressed data end early)";
     }
     if (code != Z_OK) {
-        return std::string("cannot be read (") + message + ")";
+        return "cannot be read (" + message + ")";
     }
     return "";
 }
@@ -61,7 +64,7 @@ std::string readRawHeader(const std::string& path, nifti_1_header& header, bool&
         return "cannot be opened";
     }
     int got = gzread(file, &header, kHeaderSize);
-    std::string streamProblem = got == kHeaderSize ? "" : compressedStreamProblem(file);
+    std::string streamProblem = got == kHeaderSize ? "" : compressedStreamProblem(file, path);
     gzclose(file);
     if (!streamProblem.empty()) {
         return streamProblem;
@@ -231,7 +234,7 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
     gzbuffer(file, 1 << 17);
     std::string problem;
     if (gzseek(file, offset, SEEK_SET) != offset) {
-        problem = compressedStreamProblem(file);
+        problem = compressedStreamProblem(file, path);
     }
     size_t got = 0;
     while (problem.empty() && got < needed) {
@@ -241,7 +244,7 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
         size_t room = std::min(data.size() - got, kReadPiece);
         int n = gzread(file, data.data() + got, static_cast<unsigned>(room));
         if (n <= 0) {
-            problem = compressedStreamProblem(file);
+            problem = compressedStreamProblem(file, path);
             break;
         }
         got += static_cast<size_t>(n);
@@ -256,7 +259,7 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
         while ((n = gzread(file, rest, sizeof rest)) > 0) {
         }
         if (n < 0) {
-            problem = compressedStreamProblem(file);
+            problem = compressedStreamProblem(file, path);
         }
     }
     gzclose(file);

@@ -6,11 +6,14 @@
 
 #include <nifti1_io.h>
 
-#include "host/app/nifti_header_fields.h"
-
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/app/nifti_header_fields.h"
+#include "host/app/output_files.h"
 
 namespace {
 
@@ -107,16 +110,41 @@ const char* volumeSamples(const NiftiWriteRequest& request, int t, size_t volume
                                    : static_cast<const char*>(request.volumes[t]);
 }
 
-// Opens the file here (so that a refusal is reported once, with its reason), has the library write the
-// header into it, writes the samples after it piece by piece, and checks that every byte was accepted and
-// the file closed cleanly.
+// The library's file record around an open descriptor (the library opens only by name, which would
+// follow a link); the library's close releases it.
+znzFile libraryFileFor(int descriptor, bool compress, const char* gzipMode) {
+    znzFile file = static_cast<znzFile>(calloc(1, sizeof(struct znzptr)));
+    if (file == nullptr) {
+        return nullptr;
+    }
+    file->withz = compress ? 1 : 0;
+    if (compress) {
+        file->zfptr = gzdopen(descriptor, gzipMode);
+    } else {
+        file->nzfptr = fdopen(descriptor, "wb");
+    }
+    if (compress ? file->zfptr == nullptr : file->nzfptr == nullptr) {
+        free(file);
+        return nullptr;
+    }
+    return file;
+}
+
+// Creates the file here, as a new file and never through a link (so that a refusal is reported once, with
+// its reason, and nothing but a new file is written), has the library write the header into it, writes the
+// samples after it piece by piece, and checks that every byte was accepted and the file closed cleanly.
 std::string writeThroughLibrary(nifti_image* image, NiftiCompression compression,
                                 const NiftiWriteRequest& request, size_t volumeBytes,
                                 const NiftiWriteProgress& progress) {
     bool compress = compression != NiftiCompression::kNone;
-    znzFile file = znzopen(image->fname, compress ? gzipMode(compression) : "wb", compress ? 1 : 0);
+    int descriptor = createNewFile(image->fname);
+    znzFile file = descriptor >= 0 ? libraryFileFor(descriptor, compress, gzipMode(compression)) : nullptr;
     if (znz_isnull(file)) {
-        return std::string("cannot be created: ") + strerror(errno);
+        std::string reason = strerror(errno);
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        return "cannot be created: " + reason;
     }
     // On a failed header write the library closes the file itself and returns no file.
     file = nifti_image_write_hdr_img2(image, 2 /* header only, leave the file open */, "wb", file, nullptr);

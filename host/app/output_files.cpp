@@ -1,22 +1,45 @@
-// Output rules and atomic writing through a temporary file and rename.
+// Output rules, and one run's outputs staged in a private folder and moved into place together.
 #include "host/app/output_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <fstream>
+#include <set>
 
 namespace {
 
-// The temporary file being written, for the signal handler (which may only use async-signal-safe calls).
-char gTemporaryPath[4096];
-volatile sig_atomic_t gTemporaryActive = 0;
+// The current run's staged files and made folders, for the signal handler (which may only use
+// async-signal-safe calls, so everything lives in fixed arrays).
+const int kMaxStagedFiles = 1024;
+const int kMaxMadeFolders = 8;
+const int kPathCapacity = 4096;
+char gStaging[kPathCapacity];
+char gStagedNames[kMaxStagedFiles][16];
+volatile sig_atomic_t gStagedCount = 0;
+char gMadeFolders[kMaxMadeFolders][kPathCapacity];
+volatile sig_atomic_t gMadeFolderCount = 0;
+volatile sig_atomic_t gRunActive = 0;
 
-void removeTemporaryAndDie(int signalNumber) {
-    if (gTemporaryActive) {
-        unlink(gTemporaryPath);
+void removeRunAndDie(int signalNumber) {
+    if (gRunActive) {
+        char path[kPathCapacity + 32];
+        for (int i = 0; i < gStagedCount; ++i) {
+            strcpy(path, gStaging);
+            strcat(path, "/");
+            strcat(path, gStagedNames[i]);
+            unlink(path);
+        }
+        rmdir(gStaging);
+        for (int i = gMadeFolderCount - 1; i >= 0; --i) {
+            rmdir(gMadeFolders[i]);
+        }
     }
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
@@ -41,31 +64,91 @@ std::string fileEnding(const std::string& name) {
     return name.substr(dot);
 }
 
-// A hidden name next to path that keeps path's ending, since writers choose the format (compressed or
-// not, and the kind of file) from the name they are given.
-std::string temporaryPathFor(const std::string& path) {
-    static unsigned counter = 0;
-    size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string ending = fileEnding(name);
-    std::string base = name.substr(0, name.size() - ending.size());
-    return folder + "." + base + ".part-" + std::to_string(getpid()) + "-" + std::to_string(++counter) +
-           ending;
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos && name.size() <= 255;
+}
+
+bool isInput(const OutputPolicy& policy, const struct stat& output) {
+    for (const std::string& input : policy.inputPaths) {
+        struct stat in;
+        if (stat(input.c_str(), &in) == 0 && sameFile(in, output)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removes path when it is a regular file that is not an input.
+void removeOwnFile(const OutputPolicy& policy, const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !isInput(policy, info)) {
+        unlink(path.c_str());
+    }
+}
+
+std::string joinLines(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += name + "\n";
+    }
+    return text;
+}
+
+// Writes the output record through the private folder and renames it into place.
+std::string writeOutputRecord(OutputRun& run, const std::vector<std::string>& names) {
+    std::string record = run.folder + "/" + kOutputRecordName;
+    struct stat info;
+    if (lstat(record.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return record + ": exists and is not a regular file";
+    }
+    std::string staged = run.staging + "/record";
+    unlink(staged.c_str());
+    std::string problem = writeTextFile(staged, joinLines(names));
+    if (problem.empty() && rename(staged.c_str(), record.c_str()) != 0) {
+        problem = std::string("could not be put in place: ") + strerror(errno);
+    }
+    if (!problem.empty()) {
+        unlink(staged.c_str());
+        return record + ": " + problem;
+    }
+    return "";
+}
+
+// Puts one staged file at its final path; an absent final name is never created over something that
+// appeared meanwhile.
+bool moveIntoPlace(const std::string& staged, const std::string& path, bool replacing) {
+    if (replacing) {
+        return rename(staged.c_str(), path.c_str()) == 0;
+    }
+    return renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 } // namespace
+
+std::vector<std::string> readOutputRecord(const std::string& folder) {
+    std::vector<std::string> names;
+    std::string path = folder + "/" + kOutputRecordName;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > (1 << 20)) {
+        return names;
+    }
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (isPlainName(line)) {
+            names.push_back(line);
+        }
+    }
+    return names;
+}
 
 std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& path) {
     struct stat output;
     if (lstat(path.c_str(), &output) != 0) {
         return "";
     }
-    for (const std::string& input : policy.inputPaths) {
-        struct stat in;
-        if (stat(input.c_str(), &in) == 0 && sameFile(in, output)) {
-            return "is one of the input files and is never overwritten";
-        }
+    if (isInput(policy, output)) {
+        return "is one of the input files and is never overwritten";
     }
     if (!S_ISREG(output.st_mode)) {
         return "exists and is not a regular file";
@@ -73,46 +156,186 @@ std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& pa
     if (!policy.force) {
         return "exists already (use --force to replace it)";
     }
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
+        return "exists and was not written by a run into this folder, so it is left alone (remove it or "
+               "choose another --out folder)";
+    }
     return "";
 }
 
-std::string writeFileAtomically(const std::string& path,
-                                const std::function<std::string(const std::string& temporaryPath)>& writeTo) {
-    std::string temporary = temporaryPathFor(path);
-    if (temporary.size() >= sizeof gTemporaryPath) {
-        return "has too long a path";
-    }
-    memcpy(gTemporaryPath, temporary.c_str(), temporary.size() + 1);
-    gTemporaryActive = 1;
-    std::string error = writeTo(temporary);
-    if (error.empty() && rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::string("could not be put in place: ") + strerror(errno);
-    }
-    if (!error.empty()) {
-        unlink(temporary.c_str());
-    }
-    gTemporaryActive = 0;
-    return error;
+int createNewFile(const std::string& path) {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
 }
 
 std::string writeTextFile(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
+    int descriptor = createNewFile(path);
+    FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
     if (file == nullptr) {
-        return std::string("cannot be created: ") + strerror(errno);
+        std::string reason = strerror(errno);
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        return "cannot be created: " + reason;
     }
-    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = fflush(file) == 0 && ok;
-    ok = fclose(file) == 0 && ok;
-    return ok ? "" : "could not be written completely";
+    bool ok = fwrite(text.data(), 1, text.size(), file) == text.size() && fflush(file) == 0;
+    std::string reason = ok ? "" : strerror(errno);
+    if (fclose(file) != 0 && ok) {
+        ok = false;
+        reason = strerror(errno);
+    }
+    return ok ? "" : "could not be written completely: " + reason;
 }
 
-std::string writeTextFileAtomically(const std::string& path, const std::string& text) {
-    return writeFileAtomically(
-        path, [&text](const std::string& temporary) { return writeTextFile(temporary, text); });
+std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy, OutputRun& run) {
+    run = OutputRun();
+    run.folder = folder;
+    run.policy = policy;
+    // Each missing folder on the way is made here, so that exactly those are removed again on failure.
+    for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+        std::string prefix = folder.substr(0, at);
+        if (mkdir(prefix.c_str(), 0777) == 0) {
+            run.createdFolders.push_back(prefix);
+        } else if (errno != EEXIST) {
+            std::string reason = strerror(errno);
+            abandonOutputRun(run);
+            return prefix + ": cannot be created: " + reason;
+        }
+        if (at == std::string::npos) {
+            break;
+        }
+    }
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        abandonOutputRun(run);
+        return folder + ": is not a folder";
+    }
+    std::string pattern = folder + "/.zentrovis-run-XXXXXX";
+    if (pattern.size() + 32 >= static_cast<size_t>(kPathCapacity)) {
+        abandonOutputRun(run);
+        return folder + ": has too long a path";
+    }
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
+        std::string reason = strerror(errno);
+        abandonOutputRun(run);
+        return folder + ": cannot be written: " + reason;
+    }
+    run.staging = name.data();
+    gRunActive = 0;
+    memcpy(gStaging, run.staging.c_str(), run.staging.size() + 1);
+    gStagedCount = 0;
+    gMadeFolderCount = 0;
+    for (const std::string& made : run.createdFolders) {
+        if (gMadeFolderCount < kMaxMadeFolders && made.size() < static_cast<size_t>(kPathCapacity)) {
+            memcpy(gMadeFolders[gMadeFolderCount], made.c_str(), made.size() + 1);
+            gMadeFolderCount = gMadeFolderCount + 1;
+        }
+    }
+    gRunActive = 1;
+    return "";
 }
 
-void installTemporaryFileCleanup() {
-    signal(SIGINT, removeTemporaryAndDie);
-    signal(SIGTERM, removeTemporaryAndDie);
-    signal(SIGHUP, removeTemporaryAndDie);
+std::string reserveOutput(OutputRun& run, const std::string& name, std::string& stagedPath) {
+    if (std::find(run.names.begin(), run.names.end(), name) != run.names.end()) {
+        return "was already written in this run";
+    }
+    if (run.names.size() >= static_cast<size_t>(kMaxStagedFiles)) {
+        return "is one output too many for one run";
+    }
+    std::string ending = fileEnding(name);
+    char stagedName[16];
+    snprintf(stagedName, sizeof stagedName, "%04zu%s", run.names.size(),
+             ending.size() <= 8 ? ending.c_str() : "");
+    memcpy(gStagedNames[gStagedCount], stagedName, sizeof stagedName);
+    gStagedCount = gStagedCount + 1;
+    stagedPath = run.staging + "/" + stagedName;
+    run.names.push_back(name);
+    run.stagedPaths.push_back(stagedPath);
+    return "";
+}
+
+std::string stageOutput(OutputRun& run, const std::string& name,
+                        const std::function<std::string(const std::string& stagedPath)>& writeTo) {
+    std::string stagedPath;
+    std::string problem = reserveOutput(run, name, stagedPath);
+    return problem.empty() ? writeTo(stagedPath) : problem;
+}
+
+std::string commitOutputRun(OutputRun& run) {
+    std::vector<bool> replacing(run.names.size(), false);
+    for (size_t i = 0; i < run.names.size(); ++i) {
+        std::string path = run.folder + "/" + run.names[i];
+        std::string problem = checkOutputAllowed(run.policy, path);
+        if (!problem.empty()) {
+            abandonOutputRun(run);
+            return path + ": " + problem;
+        }
+        struct stat info;
+        replacing[i] = lstat(path.c_str(), &info) == 0;
+    }
+    // The record names the earlier run's outputs and this run's while they are moved, so that whatever an
+    // interruption leaves is known to be the program's.
+    std::vector<std::string> both = run.policy.recorded;
+    for (const std::string& name : run.names) {
+        if (std::find(both.begin(), both.end(), name) == both.end()) {
+            both.push_back(name);
+        }
+    }
+    std::string problem = writeOutputRecord(run, both);
+    size_t moved = 0;
+    for (; problem.empty() && moved < run.names.size(); ++moved) {
+        std::string path = run.folder + "/" + run.names[moved];
+        if (!moveIntoPlace(run.stagedPaths[moved], path, replacing[moved])) {
+            problem = path + ": could not be put in place: " + strerror(errno);
+            break;
+        }
+    }
+    if (!problem.empty()) {
+        for (size_t i = 0; i < moved; ++i) {
+            removeOwnFile(run.policy, run.folder + "/" + run.names[i]);
+        }
+        if (run.policy.recorded.empty()) {
+            removeOwnFile(run.policy, run.folder + "/" + kOutputRecordName);
+        } else {
+            writeOutputRecord(run, run.policy.recorded);
+        }
+        abandonOutputRun(run);
+        return problem;
+    }
+    gRunActive = 0;
+    std::set<std::string> made(run.names.begin(), run.names.end());
+    for (const std::string& old : run.policy.recorded) {
+        if (made.count(old) == 0) {
+            removeOwnFile(run.policy, run.folder + "/" + old);
+        }
+    }
+    problem = writeOutputRecord(run, run.names);
+    rmdir(run.staging.c_str());
+    return problem;
+}
+
+void abandonOutputRun(OutputRun& run) {
+    gRunActive = 0;
+    for (const std::string& staged : run.stagedPaths) {
+        unlink(staged.c_str());
+    }
+    if (!run.staging.empty()) {
+        unlink((run.staging + "/record").c_str());
+        rmdir(run.staging.c_str());
+    }
+    for (auto made = run.createdFolders.rbegin(); made != run.createdFolders.rend(); ++made) {
+        rmdir(made->c_str());
+    }
+    run.stagedPaths.clear();
+    run.names.clear();
+}
+
+void installRunCleanup() {
+    signal(SIGINT, removeRunAndDie);
+    signal(SIGTERM, removeRunAndDie);
+    signal(SIGHUP, removeRunAndDie);
+    signal(SIGPIPE, SIG_IGN);
 }

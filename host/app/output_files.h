@@ -1,5 +1,6 @@
-// Where the host may write, and how: every output goes to a temporary name in its folder first and is
-// renamed into place once complete, so an interrupted run leaves no truncated file behind.
+// Where the host may write, and how: one run's outputs are written into a private hidden folder inside
+// the output folder and moved into place together once the run has succeeded. After a failure or an
+// interrupt nothing of the run remains; a file the program did not write is never replaced or removed.
 #ifndef POSALIGN_HOST_APP_OUTPUT_FILES_H
 #define POSALIGN_HOST_APP_OUTPUT_FILES_H
 
@@ -7,27 +8,61 @@
 #include <string>
 #include <vector>
 
+// The hidden file in an output folder that lists the outputs of the run last put there, one name a line.
+const char kOutputRecordName[] = ".zentrovis-outputs";
+
 // The rules a run writes under.
 struct OutputPolicy {
-    bool force = false;                  // an existing output may be replaced
+    bool force = false;                  // an earlier run's outputs may be replaced
     std::vector<std::string> inputPaths; // never written, whatever force says
+    std::vector<std::string> recorded;   // names the earlier run in the folder wrote (its output record)
 };
+
+// The names in folder's output record; empty when there is none. Only plain names are taken.
+std::vector<std::string> readOutputRecord(const std::string& folder);
 
 // Empty when path may be written under the policy; else the reason (without the path).
 std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& path);
 
-// Lets writeTo fill a temporary file next to path, then renames it to path. On failure the temporary
-// file is removed and the reason returned; empty text on success.
-std::string writeFileAtomically(const std::string& path,
-                                const std::function<std::string(const std::string& temporaryPath)>& writeTo);
+// Creates a new file for writing: never through a symbolic link, never an existing name. Returns the
+// descriptor, or -1 with errno set.
+int createNewFile(const std::string& path);
 
-// Writes a text file in place (for use inside writeFileAtomically); empty text on success.
+// Writes a new text file (created with createNewFile); empty text on success, else the reason.
 std::string writeTextFile(const std::string& path, const std::string& text);
 
-// Writes a text file atomically.
-std::string writeTextFileAtomically(const std::string& path, const std::string& text);
+// One run's outputs on their way into the output folder.
+struct OutputRun {
+    std::string folder;                      // the output folder
+    std::string staging;                     // the private folder inside it
+    std::vector<std::string> createdFolders; // folders this run made, outermost first
+    std::vector<std::string> names;          // final names, in the order they were staged
+    std::vector<std::string> stagedPaths;    // where each is written meanwhile
+    OutputPolicy policy;
+};
 
-// Has an interrupt or termination signal remove the temporary file being written before the process ends.
-void installTemporaryFileCleanup();
+// Makes the output folder (and missing parents) and the private folder; empty text on success, else
+// "PATH: reason", and nothing is left behind.
+std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy, OutputRun& run);
+
+// Registers an output name and gives the staged path its writer must create (it keeps the name's ending,
+// since writers choose the format from it). Empty text on success, else the reason.
+std::string reserveOutput(OutputRun& run, const std::string& name, std::string& stagedPath);
+
+// Reserves name and lets writeTo create and fill its staged file. Empty text on success, else the reason.
+std::string stageOutput(OutputRun& run, const std::string& name,
+                        const std::function<std::string(const std::string& stagedPath)>& writeTo);
+
+// Puts every staged output in place, removes the outputs of the earlier run that this run did not make
+// again, and records this run's names. Empty text on success; on failure "PATH: reason", and the outputs
+// of this run are removed again.
+std::string commitOutputRun(OutputRun& run);
+
+// Removes everything of the run: staged files, the private folder, and folders the run made.
+void abandonOutputRun(OutputRun& run);
+
+// Has an interrupt, hang-up or termination remove everything of the current run before the process ends,
+// and keeps a closed standard output (SIGPIPE) from ending it.
+void installRunCleanup();
 
 #endif

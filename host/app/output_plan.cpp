@@ -39,6 +39,18 @@ std::vector<std::string> existingWindowPictures(const std::string& folder) {
 std::string checkOutputFolder(const std::string& folder, const OutputPolicy& policy,
                               const std::vector<DocumentSource>& sources, int mapping,
                               NiftiCompression compression) {
+    std::vector<std::string> names = expectedOutputNames(sources, mapping, compression);
+    for (const std::string& name : names) {
+        if (name.size() > kMaxOutputNameLength) {
+            return folder + "/" + name + ": would be a name of " + std::to_string(name.size()) +
+                   " characters; at most " + std::to_string(kMaxOutputNameLength) +
+                   " fit (shorten the input's name)";
+        }
+        if (folder.size() + 1 + name.size() >= kMaxOutputPathLength) {
+            return folder + "/" + name + ": would be a path of more than " +
+                   std::to_string(kMaxOutputPathLength - 1) + " characters";
+        }
+    }
     struct stat info;
     if (stat(folder.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode)) {
@@ -47,7 +59,6 @@ std::string checkOutputFolder(const std::string& folder, const OutputPolicy& pol
     } else {
         return ""; // created later; nothing in it yet
     }
-    std::vector<std::string> names = expectedOutputNames(sources, mapping, compression);
     for (const std::string& picture : existingWindowPictures(folder)) {
         names.push_back(picture);
     }

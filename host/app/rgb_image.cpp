@@ -2,9 +2,15 @@
 #include "host/app/rgb_image.h"
 
 #include <png.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/app/output_files.h"
 
 RgbImage makeRgbImage(int width, int height, Rgb fill) {
     RgbImage image;
@@ -36,13 +42,36 @@ struct PngWriteState {
     FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::string problem; // the first reason a write failed
 };
+
+// libpng's errors come here instead of its default printing, so the reason is reported once, by the host.
+void keepPngError(png_structp png, png_const_charp message) {
+    PngWriteState* state = static_cast<PngWriteState*>(png_get_error_ptr(png));
+    if (state->problem.empty()) {
+        state->problem = message;
+    }
+    png_longjmp(png, 1);
+}
+
+void ignorePngWarning(png_structp, png_const_charp) {}
+
+// Writes through stdio and keeps the system's reason when the bytes are not accepted.
+void writePngBytes(png_structp png, png_bytep data, png_size_t length) {
+    PngWriteState* state = static_cast<PngWriteState*>(png_get_io_ptr(png));
+    if (fwrite(data, 1, length, state->file) != length) {
+        state->problem = strerror(errno);
+        png_error(png, "write failed");
+    }
+}
+
+void flushPngBytes(png_structp) {}
 
 bool encode(PngWriteState& state, const RgbImage& image) {
     if (setjmp(png_jmpbuf(state.png))) {
         return false;
     }
-    png_init_io(state.png, state.file);
+    png_set_write_fn(state.png, &state, writePngBytes, flushPngBytes);
     png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(image.width),
                  static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -61,15 +90,29 @@ std::string writePng(const std::string& path, const RgbImage& image) {
         return "has an empty picture";
     }
     PngWriteState state;
-    state.file = fopen(path.c_str(), "wb");
+    int descriptor = createNewFile(path);
+    state.file = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
     if (state.file == nullptr) {
-        return "cannot be created";
+        std::string reason = strerror(errno);
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        return "cannot be created: " + reason;
     }
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, keepPngError, ignorePngWarning);
     state.info = state.png != nullptr ? png_create_info_struct(state.png) : nullptr;
     bool ok = state.info != nullptr && encode(state, image);
     png_destroy_write_struct(&state.png, &state.info);
-    ok = fflush(state.file) == 0 && ok;
-    ok = fclose(state.file) == 0 && ok;
-    return ok ? "" : "could not be written as PNG";
+    if (ok && fflush(state.file) != 0) {
+        ok = false;
+        state.problem = strerror(errno);
+    }
+    if (fclose(state.file) != 0 && ok) {
+        ok = false;
+        state.problem = strerror(errno);
+    }
+    if (ok) {
+        return "";
+    }
+    return "could not be written as PNG" + (state.problem.empty() ? "" : ": " + state.problem);
 }

@@ -22,7 +22,8 @@ RgbImage makeRgbImage(int width, int height, Rgb fill);
 // Sets one pixel; pixels outside the picture are ignored.
 void setPixel(RgbImage& image, int x, int y, Rgb colour);
 
-// Writes the picture as an 8-bit RGB PNG file; empty text on success, else the reason.
+// Writes the picture as an 8-bit RGB PNG into a new file (an existing name or a link is refused); empty
+// text on success, else the reason.
 std::string writePng(const std::string& path, const RgbImage& image);
 
 #endif

@@ -2,6 +2,7 @@
 // output rules.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "host/app/command_line.h"
 #include "host/app/integer_prompt.h"
 #include "host/app/output_files.h"
+#include "host/app/printable_text.h"
 #include "tests/host/app_test_support.h"
 
 namespace {
@@ -108,6 +110,13 @@ TEST(CommandLine, AcceptsTheTwoFormsAndRefusesMisuse) {
         {{"--demo", "--mapping", "x"}, false, 2, "--mapping"},
         {{"--vmr", "a.nii", "--fmr", "b.nii", "--small-phantom"}, false, 2, "go with --demo"},
         {{"--demo", "--bogus"}, false, 2, "--bogus"},
+        {{"--demo", "--host-version", "2.9.9"}, true, 0, ""},
+        {{"--demo", "--host-version", "99999999999.1.1"}, false, 2, "--host-version needs"},
+        {{"--demo", "--host-version", "2.9"}, false, 2, "--host-version needs"},
+        {{"--demo", "--host-version", "2.9.9x"}, false, 2, "--host-version needs"},
+        {{"--demo", "--host-version", "-1.2.3"}, false, 2, "--host-version needs"},
+        {{"--demo", "--host-version", "+2.9.9"}, false, 2, "--host-version needs"},
+        {{"--demo", "--bad\x1b[2J"}, false, 2, "--bad\\x1b[2J"},
         {{"--help"}, false, 0, ""},
     };
     for (const CommandLineCase& c : cases) {
@@ -134,14 +143,32 @@ TEST(CommandLine, AcceptsTheTwoFormsAndRefusesMisuse) {
     EXPECT_EQ(parsed.options.mapping, 3);
 }
 
-TEST(OutputFiles, RefusesInputsAndExistingFilesUnlessForced) {
+TEST(PrintableText, EscapesControlCharactersAndKeepsLayoutWhenAsked) {
+    const struct {
+        const char* text;
+        bool keepLayout;
+        const char* printed;
+    } cases[] = {
+        {"run\x1b[2J.nii", false, "run\\x1b[2J.nii"},
+        {"a\tb\nc\r", false, "a\\x09b\\x0ac\\x0d"},
+        {"a\tb\nc\r", true, "a\tb\nc\\x0d"},
+        {"del\x7f \xc3\xa9", true, "del\\x7f \xc3\xa9"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(printableText(c.text, c.keepLayout), c.printed) << c.text;
+    }
+}
+
+TEST(OutputFiles, RefusesInputsForeignAndExistingFilesUnlessForced) {
     ScratchFolder folder;
     std::string input = folder.file("input.nii"), existing = folder.file("old.png"),
-                fresh = folder.file("new.png");
-    ASSERT_EQ(writeTextFileAtomically(input, "in"), "");
-    ASSERT_EQ(writeTextFileAtomically(existing, "old"), "");
+                foreign = folder.file("notes.png"), fresh = folder.file("new.png");
+    writeBytesForTest(input, "in");
+    writeBytesForTest(existing, "old");
+    writeBytesForTest(foreign, "mine");
     OutputPolicy policy;
     policy.inputPaths = {input};
+    policy.recorded = {"old.png", "input.nii"};
     EXPECT_EQ(checkOutputAllowed(policy, fresh), "");
     EXPECT_NE(checkOutputAllowed(policy, existing).find("--force"), std::string::npos);
     EXPECT_NE(checkOutputAllowed(policy, input).find("input"), std::string::npos);
@@ -149,40 +176,97 @@ TEST(OutputFiles, RefusesInputsAndExistingFilesUnlessForced) {
     EXPECT_NE(checkOutputAllowed(policy, folder.path + "/./input.nii").find("input"), std::string::npos);
     policy.force = true;
     EXPECT_EQ(checkOutputAllowed(policy, existing), "");
+    EXPECT_NE(checkOutputAllowed(policy, foreign).find("not written by a run"), std::string::npos);
     EXPECT_NE(checkOutputAllowed(policy, input).find("input"), std::string::npos);
     EXPECT_NE(checkOutputAllowed(policy, folder.path).find("not a regular file"), std::string::npos);
 }
 
-TEST(OutputFiles, ReplacesOnlyWhenTheWriteSucceeds) {
-    ScratchFolder folder;
-    std::string target = folder.file("result.txt");
-    ASSERT_EQ(writeTextFileAtomically(target, "first"), "");
-    std::string seenTemporary;
-    std::string error = writeFileAtomically(target, [&](const std::string& temporary) {
-        seenTemporary = temporary;
-        writeTextFile(temporary, "half");
-        return std::string("disk full");
-    });
-    EXPECT_EQ(error, "disk full");
-    EXPECT_EQ(readTextFile(target), "first");
-    EXPECT_FALSE(fileExists(seenTemporary));
-    EXPECT_EQ(seenTemporary.rfind(folder.path + "/.", 0), 0u); // a hidden name in the same folder
-    EXPECT_EQ(folderEntries(folder.path), (std::vector<std::string>{"result.txt"}));
-    ASSERT_EQ(writeTextFileAtomically(target, "second"), "");
-    EXPECT_EQ(readTextFile(target), "second");
+// Stages a.txt and b.txt into folder/out as a run with --force would.
+std::string stageTwoTexts(OutputRun& run, const std::string& out) {
+    OutputPolicy policy;
+    policy.force = true;
+    policy.recorded = readOutputRecord(out);
+    std::string problem = beginOutputRun(out, policy, run);
+    for (const char* name : {"a.txt", "b.txt"}) {
+        if (problem.empty()) {
+            problem = stageOutput(run, name, [&](const std::string& staged) {
+                return writeTextFile(staged, std::string("new ") + name);
+            });
+        }
+    }
+    return problem;
 }
 
-TEST(OutputFiles, AnInterruptRemovesThePartlyWrittenFile) {
+TEST(OutputRun, IsPutInPlaceTogetherAndReplacesOnlyTheEarlierRunsOutputs) {
     ScratchFolder folder;
-    std::string target = folder.file("result.nii.gz");
+    std::string out = folder.file("out");
+    ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+    for (const char* name : {"a.txt", "window-05.png", "notes.txt"}) {
+        writeBytesForTest(out + "/" + name, "old");
+    }
+    writeBytesForTest(out + "/" + kOutputRecordName, "a.txt\nwindow-05.png\n../escape\n");
+    writeBytesForTest(folder.file("escape"), "outside");
+    OutputRun run;
+    ASSERT_EQ(stageTwoTexts(run, out), "");
+    EXPECT_EQ(readTextFile(out + "/a.txt"), "old") << "nothing moves before the run has succeeded";
+    EXPECT_FALSE(fileExists(out + "/b.txt"));
+    ASSERT_EQ(commitOutputRun(run), "");
+    EXPECT_EQ(folderEntries(out),
+              (std::vector<std::string>{kOutputRecordName, "a.txt", "b.txt", "notes.txt"}));
+    EXPECT_EQ(readTextFile(out + "/a.txt"), "new a.txt");
+    EXPECT_EQ(readTextFile(out + "/notes.txt"), "old");
+    EXPECT_EQ(readTextFile(folder.file("escape")), "outside");
+    EXPECT_EQ(readTextFile(out + "/" + kOutputRecordName), "a.txt\nb.txt\n");
+}
+
+struct RunFailureCase {
+    const char* name;
+    void (*spoil)(const std::string& out); // after staging, before the commit
+    const char* reason;                    // empty: the run is abandoned instead of committed
+};
+
+TEST(OutputRun, LeavesNothingOfAFailedRun) {
+    const RunFailureCase cases[] = {
+        {"abandoned", [](const std::string&) {}, ""},
+        {"link_planted_at_a_final_name",
+         [](const std::string& out) { symlink((out + "/../input").c_str(), (out + "/b.txt").c_str()); },
+         "b.txt: exists and is not a regular file"},
+        {"foreign_file_at_a_final_name",
+         [](const std::string& out) { writeBytesForTest(out + "/a.txt", "x"); },
+         "a.txt: exists and was not written by a run"},
+    };
+    for (const RunFailureCase& c : cases) {
+        ScratchFolder folder;
+        std::string out = folder.file("made/out");
+        writeBytesForTest(folder.file("input"), "in");
+        OutputRun run;
+        ASSERT_EQ(stageTwoTexts(run, out), "") << c.name;
+        c.spoil(out);
+        if (std::string(c.reason).empty()) {
+            abandonOutputRun(run);
+            EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{"input"}) << c.name;
+        } else {
+            std::string problem = commitOutputRun(run);
+            EXPECT_NE(problem.find(c.reason), std::string::npos) << c.name << ": " << problem;
+            std::vector<std::string> left = folderEntries(out);
+            EXPECT_EQ(left.size(), 1u) << c.name << ": only what was planted is left";
+        }
+        EXPECT_EQ(readTextFile(folder.file("input")), "in") << c.name;
+    }
+}
+
+TEST(OutputRun, AnInterruptRemovesEverythingOfTheRun) {
+    ScratchFolder folder;
+    std::string out = folder.file("made/out");
     pid_t child = fork();
     if (child == 0) {
-        installTemporaryFileCleanup();
-        writeFileAtomically(target, [](const std::string& temporary) {
-            writeTextFile(temporary, "half an image");
-            raise(SIGTERM); // as if the user stopped the run in the middle of the write
-            return std::string();
-        });
+        installRunCleanup();
+        OutputRun run;
+        stageTwoTexts(run, out);
+        std::string staged;
+        reserveOutput(run, "image.nii.gz", staged);
+        writeTextFile(staged, "half an image");
+        raise(SIGTERM); // as if the user stopped the run in the middle of a write
         _exit(0);
     }
     int status = 0;

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +30,23 @@ ScratchFolder::ScratchFolder() {
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    previous[0] = static_cast<long>(limit.rlim_cur);
+    previous[1] = static_cast<long>(limit.rlim_max);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    struct rlimit limit;
+    limit.rlim_cur = static_cast<rlim_t>(previous[0]);
+    limit.rlim_max = static_cast<rlim_t>(previous[1]);
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 std::vector<std::string> folderEntries(const std::string& folder) {

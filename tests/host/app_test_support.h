@@ -26,6 +26,13 @@ std::string readTextFile(const std::string& path);
 
 // The compression a file name asks for: gzip (fast) for ".gz", none otherwise.
 NiftiCompression compressionForName(const std::string& path);
+// While it lives, files of this process cannot grow beyond bytes (writes fail with "File too large"), as
+// on a disk that fills up.
+struct FileSizeLimit {
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+    long previous[2];
+};
 
 // An affine (row-major) with the given voxel sizes and the grid centre at the scanner origin.
 std::vector<double> centredAffine(int nx, int ny, int nz, double sx, double sy, double sz);

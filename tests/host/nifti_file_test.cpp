@@ -219,7 +219,7 @@ struct SmallImage {
     }
 };
 
-TEST(NiftiWrite, WritesQuietlyAndIntoTheTemporaryNameOfAnAtomicWrite) {
+TEST(NiftiWrite, WritesQuietlyAndIntoTheStagedNameOfARun) {
     for (const char* name : {"result.nii.gz", "result.nii"}) {
         ScratchFolder folder;
         SmallImage image(3);
@@ -227,12 +227,17 @@ TEST(NiftiWrite, WritesQuietlyAndIntoTheTemporaryNameOfAnAtomicWrite) {
         std::string ending = compress ? ".nii.gz" : ".nii";
         std::string seenTemporary;
         testing::internal::CaptureStderr();
-        std::string error = writeFileAtomically(folder.file(name), [&](const std::string& temporary) {
+        OutputRun run;
+        ASSERT_EQ(beginOutputRun(folder.path, OutputPolicy{}, run), "");
+        std::string error = stageOutput(run, name, [&](const std::string& temporary) {
             seenTemporary = temporary;
             return writeNiftiImage(temporary, image.request, compressionForName(temporary));
         });
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the library says nothing on success";
         ASSERT_EQ(error, "") << name;
+        ASSERT_EQ(commitOutputRun(run), "");
+        EXPECT_EQ(readTextFile(folder.file(kOutputRecordName)), std::string(name) + "\n");
+        unlink(folder.file(kOutputRecordName).c_str());
         // The temporary keeps the ending, so the library neither renames it nor picks another compression.
         ASSERT_GT(seenTemporary.size(), ending.size());
         EXPECT_EQ(seenTemporary.substr(seenTemporary.size() - ending.size()), ending);
@@ -307,15 +312,25 @@ TEST_P(NiftiWriteFailure, IsReportedAndNotTakenForSuccess) {
     const WriteFailureCase& c = GetParam();
     ScratchFolder folder;
     std::string path = folder.file(c.fileName);
-    if (std::string(c.expected) == "could not be written completely") {
-        // A disk that is full from the first byte on.
-        ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+    std::string input = folder.file("input.nii");
+    writeBytesForTest(input, "an input");
+    if (std::string(c.name).rfind("link", 0) == 0) {
+        ASSERT_EQ(symlink(input.c_str(), path.c_str()), 0);
+    } else if (std::string(c.name).rfind("existing", 0) == 0) {
+        writeBytesForTest(path, "an input");
     }
     SmallImage image(c.nx);
     testing::internal::CaptureStderr();
-    std::string error =
-        writeNiftiImage(path, image.request, c.compress ? NiftiCompression::kFast : NiftiCompression::kNone);
+    NiftiCompression compression = c.compress ? NiftiCompression::kFast : NiftiCompression::kNone;
+    std::string error;
+    if (std::string(c.expected) == "could not be written completely") {
+        FileSizeLimit full(0); // a disk that is full from the first byte on
+        error = writeNiftiImage(path, image.request, compression);
+    } else {
+        error = writeNiftiImage(path, image.request, compression);
+    }
     std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readTextFile(input), "an input");
     EXPECT_NE(error.find(c.expected), std::string::npos) << "error: " << error;
     if (std::string(c.expected) != "could not be written completely") {
         EXPECT_EQ(printed, "") << "the reason is returned, not printed";
@@ -329,6 +344,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFailureCase{"full_disk_gz_large", "full.nii.gz", true, 40, "could not be written completely"},
         WriteFailureCase{"full_disk_plain_small", "full.nii", false, 3, "could not be written completely"},
         WriteFailureCase{"full_disk_plain_large", "full.nii", false, 40, "could not be written completely"},
+        WriteFailureCase{"link_to_input_gz", "out.nii.gz", true, 3, "cannot be created: File exists"},
+        WriteFailureCase{"link_to_input_plain", "out.nii", false, 40, "cannot be created: File exists"},
+        WriteFailureCase{"existing_name", "out.nii.gz", true, 3, "cannot be created: File exists"},
         WriteFailureCase{"missing_folder", "none/out.nii.gz", true, 3,
                          "cannot be created: No such file or directory"},
         WriteFailureCase{"compressed_without_gz_name", "out.nii", true, 3, "(.nii.gz)"},

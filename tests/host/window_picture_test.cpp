@@ -1,5 +1,6 @@
 // Window pictures of the stand-in host: the font, the planes and their colours, and the PNG file.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <png.h>
 
 #include <algorithm>
@@ -149,7 +150,35 @@ TEST(WindowPicture, WritesAReadablePng) {
     EXPECT_EQ(read.height, 3u);
     EXPECT_EQ(pixels, image.pixels);
 
-    EXPECT_NE(writePng(folder.file("missing-folder/picture.png"), image), "");
+    // Failures carry the system's reason, and libpng prints nothing of its own.
+    ASSERT_EQ(symlink(path.c_str(), folder.file("link.png").c_str()), 0);
+    RgbImage large = makeRgbImage(600, 400, kBlack);
+    for (int i = 0; i < 600 * 400; ++i) {
+        setPixel(large, i % 600, i / 600, Rgb{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i), 9});
+    }
+    const struct {
+        const char* path;
+        const RgbImage& image;
+        const char* reason;
+        long room;
+    } failures[] = {{"missing-folder/picture.png", image, "cannot be created: No such file or directory", -1},
+                    {"picture.png", image, "cannot be created: File exists", -1},
+                    {"link.png", image, "cannot be created: File exists", -1},
+                    {"full-small.png", image, "could not be written as PNG: File too large", 0},
+                    {"full-large.png", large, "could not be written as PNG: File too large", 0}};
+    for (const auto& failure : failures) {
+        testing::internal::CaptureStderr();
+        std::string error;
+        if (failure.room >= 0) {
+            FileSizeLimit full(failure.room);
+            error = writePng(folder.file(failure.path), failure.image);
+        } else {
+            error = writePng(folder.file(failure.path), failure.image);
+        }
+        EXPECT_EQ(error, failure.reason) << failure.path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+    EXPECT_EQ(readTextFile(path).substr(1, 3), "PNG") << "the picture behind the link is untouched";
 }
 
 struct OrientationCase {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <nifti1_io.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 
@@ -81,8 +83,8 @@ TEST_P(PhantomMappings, RunToTheEndWithTheirOutputs) {
         expectLibraryOpens(out + "/" + name, 64, 64, 30, 3, DT_INT16);
     }
     expectLibraryOpens(out + "/phantom_anat_posalign.nii.gz", 64, 64, 64, 1, DT_UINT8);
-    size_t expected = 2 + c.savedFunctionals.size() + static_cast<size_t>(countWindowPictures(entries));
-    EXPECT_EQ(entries.size(), expected) << "no other files, no temporary leftovers";
+    size_t expected = 3 + c.savedFunctionals.size() + static_cast<size_t>(countWindowPictures(entries));
+    EXPECT_EQ(entries.size(), expected) << "no other files than the outputs and their record, no leftovers";
 
     NiftiReadResult anatomy =
         readNiftiImage(out + "/phantom_anat_posalign.nii.gz", SampleKind::kFloat, NiftiLimits{});
@@ -226,6 +228,14 @@ void sameStems(NiftiInputs& inputs, std::vector<std::string>& args) {
     writeFunctionalFixture(other, 1, 0.0f);
     args = {"--vmr", inputs.anatomical, "--fmr", inputs.run1, "--fmr", other};
 }
+void longAnatomicalName(NiftiInputs& inputs, std::vector<std::string>& args) {
+    std::string path = inputs.folder.file(std::string(240, 'a') + ".nii.gz");
+    writeAnatomicalFixture(path, 8);
+    args = {"--vmr", path, "--fmr", inputs.run1};
+}
+void nameWithEscapes(NiftiInputs& inputs, std::vector<std::string>& args) {
+    args = {"--vmr", inputs.folder.file("clear\x1b[2J.nii"), "--fmr", inputs.run1};
+}
 void missingPlugin(NiftiInputs& inputs, std::vector<std::string>& args) {
     args = {"--vmr", inputs.anatomical, "--fmr", inputs.run1, "--plugin", inputs.folder.file("none.so")};
 }
@@ -265,6 +275,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"truncated_functional", truncatedFunctional, "cut.nii: is truncated"},
         BadInputCase{"large_anatomical", largeAnatomical, "big.nii: has 600 voxels along axis 1"},
         BadInputCase{"same_stems", sameStems, "same name stem \"run1\""},
+        BadInputCase{"long_anatomical_name", longAnatomicalName, "_posalign.nii.gz: would be a name of 256"},
+        BadInputCase{"name_with_escapes", nameWithEscapes, "clear\\x1b[2J.nii: does not exist"},
         BadInputCase{"missing_plugin", missingPlugin, "none.so: does not exist"},
         BadInputCase{"not_a_plugin", notAPlugin, "cannot be loaded as a plug-in module"}),
     [](const ::testing::TestParamInfo<BadInputCase>& info) { return info.param.name; });
@@ -298,6 +310,78 @@ TEST(Outputs, ExistingOutputsNeedForceAndInputsAreNeverReplaced) {
     EXPECT_EQ(onInput.exitStatus, 2);
     EXPECT_TRUE(contains(onInput.err, "is one of the input files")) << onInput.err;
     EXPECT_EQ(readTextFile(clash), clashBefore);
+}
+
+TEST(Outputs, ForceLeavesExactlyThisRunsOutputsAndNoOneElsesFilesTouched) {
+    NiftiInputs inputs;
+    std::vector<std::string> args = {"--vmr", inputs.anatomical, "--fmr",    inputs.run1, "--mapping",
+                                     "1",     "--out",           inputs.out, "--force"};
+    ASSERT_EQ(runZentrovis(args).exitStatus, 0);
+    int mapping1Pictures = countWindowPictures(folderEntries(inputs.out));
+    writeBytesForTest(inputs.out + "/notes.txt", "mine");
+    args[5] = "2";
+    ASSERT_EQ(runZentrovis(args).exitStatus, 0);
+    std::vector<std::string> entries = folderEntries(inputs.out);
+    EXPECT_LT(countWindowPictures(entries), mapping1Pictures) << "the earlier run's later pictures are gone";
+    EXPECT_TRUE(hasEntry(entries, "run1_VMR.nii.gz"));
+    args[5] = "1";
+    ASSERT_EQ(runZentrovis(args).exitStatus, 0);
+    entries = folderEntries(inputs.out);
+    EXPECT_FALSE(hasEntry(entries, "run1_VMR.nii.gz")) << "the earlier mapping's file is gone";
+    EXPECT_EQ(readTextFile(inputs.out + "/notes.txt"), "mine");
+    EXPECT_EQ(entries.size(), 4 + static_cast<size_t>(countWindowPictures(entries)));
+
+    // A picture not written by a run here is in the way of this run's pictures: left alone, run refused.
+    writeBytesForTest(inputs.out + "/window-09.png", "mine");
+    ProgramRun blocked = runZentrovis(args);
+    EXPECT_EQ(blocked.exitStatus, 2);
+    EXPECT_TRUE(contains(blocked.err, "window-09.png: exists and was not written by a run")) << blocked.err;
+    EXPECT_EQ(folderEntries(inputs.out).size(), entries.size() + 1);
+}
+
+TEST(Outputs, AFailedWriteLeavesNothingOfTheRun) {
+    NiftiInputs inputs;
+    std::vector<std::string> args = {"--vmr", inputs.anatomical, "--fmr",   inputs.run1, "--mapping",
+                                     "2",     "--out",           inputs.out};
+    ProgramRun run;
+    {
+        FileSizeLimit nearlyFull(4000); // the log fits, the pictures and images do not
+        run = runZentrovis(args);
+    }
+    EXPECT_EQ(run.exitStatus, 3) << run.err;
+    EXPECT_TRUE(contains(run.err, "File too large")) << run.err;
+    EXPECT_TRUE(contains(run.err, "nothing was kept")) << run.err;
+    EXPECT_FALSE(fileExists(inputs.out)) << "not even the folder the run made";
+}
+
+TEST(Outputs, AClosedStandardOutputDoesNotStopTheRun) {
+    NiftiInputs inputs;
+    // Standard output is a pipe nobody reads any more, as after "| head -1" has had its line.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]);
+    std::vector<std::string> args = {ZENTROVIS_PATH, "--vmr", inputs.anatomical, "--fmr",   inputs.run1,
+                                     "--mapping",    "2",     "--out",           inputs.out};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], 1);
+        int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fileExists(inputs.out + "/run1_VMR.nii.gz"));
+    EXPECT_TRUE(contains(readTextFile(inputs.out + "/posalign.log"), "Finished."));
 }
 
 TEST(Prompt, WithoutATerminalTheDefaultIsTakenAndSaid) {
@@ -334,12 +418,12 @@ TEST(PluginStops, AnOldHostGetsTheMessageAndStatusOne) {
     EXPECT_EQ(run.exitStatus, 1) << run.err;
     EXPECT_TRUE(contains(run.out, "Message: Can not execute this plugin")) << run.out;
     // Only the log: nothing ran, so there is no painted anatomical and no picture.
-    EXPECT_EQ(folderEntries(out), std::vector<std::string>{"posalign.log"});
+    EXPECT_EQ(folderEntries(out), (std::vector<std::string>{".zentrovis-outputs", "posalign.log"}));
     EXPECT_EQ(readTextFile(out + "/posalign.log"), run.out);
 
     ProgramRun bad = runZentrovis({"--demo", "--host-version", "2.9", "--out", out});
     EXPECT_EQ(bad.exitStatus, 2);
-    EXPECT_TRUE(contains(bad.err, "--host-version needs three numbers")) << bad.err;
+    EXPECT_TRUE(contains(bad.err, "--host-version needs three")) << bad.err;
 }
 
 TEST(Help, ShowsUsageWithAnExample) {
