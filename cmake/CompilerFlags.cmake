@@ -13,6 +13,14 @@ if(POSALIGN_SANITIZE)
   add_link_options(-fsanitize=address,undefined,float-cast-overflow)
 endif()
 
+if(POSALIGN_FUZZ)
+  # Coverage for libFuzzer everywhere; the fuzz executables add the fuzzer's main. The plug-in classes carry
+  # no type information, so the vptr check is left out.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined,float-cast-overflow -fno-sanitize=vptr
+                      -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined,float-cast-overflow -fno-sanitize=vptr)
+endif()
+
 # Code that runs inside the plug-in (and the host core shared with the Windows build) has no C++ runtime
 # library to lean on: no exceptions, no RTTI, hidden symbols unless exported on purpose.
 function(posalign_plugin_code_flags target)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang lld llvm clang-format
+  cmake make g++ clang lld llvm clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libnifti2-dev libcli11-dev libpng-dev zlib1g-dev nlohmann-json3-dev
   python3-nibabel
