@@ -17,7 +17,7 @@
 #include "command/run_command.h"
 #include "host/core/host_functions.h"
 #include "host/core/workspace.h"
-#include "plugin/host_function_table.h"
+#include "host_api/host_function_table.h"
 
 namespace {
 

@@ -1,24 +1,26 @@
 // Fuzz target: the SVD inverse and the transformation builder on arbitrary float bit patterns (NaN,
-// infinities, denormals, huge and tiny values), with the log texts they produce read to their end.
+// infinities, denormals, huge and tiny values), with the log text of every factor made and read to its end.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <initializer_list>
+
 #include "geometry/matrix4.h"
 #include "geometry/svd_inverse.h"
 #include "geometry/transformation_builder.h"
-#include "plugin/host_function_table.h"
 
 namespace {
 
-// The host's log: every text must be a terminated string of sane length.
-bool readLogText(const char* text) {
-    if (text == nullptr || strlen(text) > 4096) {
+// A matrix's log text must fit its buffer, whatever the values.
+void checkLogText(const Matrix4& matrix) {
+    char* text = matrixLogText(matrix.m, "Matrix");
+    if (text != nullptr && strlen(text) >= kMatrixLogTextCapacity) {
         abort();
     }
-    return true;
+    free(text);
 }
 
 template <typename Record> void fillRecord(FuzzedDataProvider& fuzz, Record& record) {
@@ -30,7 +32,6 @@ template <typename Record> void fillRecord(FuzzedDataProvider& fuzz, Record& rec
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider fuzz(data, size);
-    gHostFunctions.zrLogText = readLogText;
 
     Matrix4 source, inverted;
     fillRecord(fuzz, source);
@@ -40,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (memcmp(&inPlace, &inverted, sizeof inPlace) != 0) {
         abort();
     }
+    checkLogText(inverted);
 
     FmrHeader fmr;
     ScannerPositionHeader position;
@@ -51,8 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fillRecord(fuzz, vmr);
     fillRecord(fuzz, flip);
     fillRecord(fuzz, ia);
-    Matrix4 result;
-    buildVmrToFmrMatrix(fmr, position, vmr, flip, ia, result);
+    VmrToFmrFactors factors = buildVmrToFmrMatrix(fmr, position, vmr, flip, ia);
+    for (const Matrix4* factor : {&factors.sliceFlip, &factors.fmrInverseScaling, &factors.vmrScaling,
+                                  &factors.pastFlip, &factors.pastTransformation, &factors.result}) {
+        checkLogText(*factor);
+    }
     Matrix4 sliceFlip;
     buildSliceOrderFlip(position, sliceFlip);
     for (int k = 0; k < 16; ++k) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "geometry/matrix4.h"
-#include "plugin/host_records.h"
+#include "host_api/host_records.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <istream>
 #include <ostream>
 
@@ -157,8 +158,7 @@ int onPromptInteger(void* context, const char* prompt, int defaultValue, int low
     return session.chosenMapping;
 }
 
-bool onSaveFmr(void* context, const HostDocument* document, const char* stcPrefix) {
-    Session& session = *static_cast<Session*>(context);
+bool saveFmr(Session& session, const HostDocument* document, const char* stcPrefix) {
     int index = -1;
     for (int i = 0; i < session.workspace.documentCount; ++i) {
         if (session.workspace.documents[i] == document) {
@@ -198,8 +198,7 @@ std::string windowCaption(const Session& session) {
     return caption;
 }
 
-void onUpdateWindow(void* context) {
-    Session& session = *static_cast<Session*>(context);
+void updateWindow(Session& session) {
     const HostDocument* vmr = session.workspace.documents[0];
     WindowView view;
     view.nx = vmr->dims[0];
@@ -234,6 +233,27 @@ void onUpdateWindow(void* context) {
                 [&picture](const std::string& temporary) { return writePng(temporary, picture); });
 }
 
+// The callbacks run inside the plug-in, which cannot pass an exception on: running out of memory there is
+// a failed output.
+bool onSaveFmr(void* context, const HostDocument* document, const char* stcPrefix) {
+    Session& session = *static_cast<Session*>(context);
+    try {
+        return saveFmr(session, document, stcPrefix);
+    } catch (const std::bad_alloc&) {
+        noteFailure(session, "not enough memory to save a functional");
+        return false;
+    }
+}
+
+void onUpdateWindow(void* context) {
+    Session& session = *static_cast<Session*>(context);
+    try {
+        updateWindow(session);
+    } catch (const std::bad_alloc&) {
+        noteFailure(session, "not enough memory for a window picture");
+    }
+}
+
 bool writeVmrOutput(Session& session) {
     const HostDocument* vmr = session.workspace.documents[0];
     NiftiWriteRequest request;
@@ -254,10 +274,7 @@ int abandonRun(Session& session) {
     return kExitWriteFailed;
 }
 
-} // namespace
-
-int runHostSession(const AppOptions& options, SessionStreams& streams) {
-    installRunCleanup();
+int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
     LoadedDocuments loaded = options.demo
                                  ? loadPhantomDocuments(options.smallPhantom, options.phantomRuns)
                                  : loadNiftiDocuments(options.anatomicalPath, options.functionalPaths);
@@ -366,4 +383,17 @@ int runHostSession(const AppOptions& options, SessionStreams& streams) {
         }
     }
     return outcome == PluginOutcome::kExecuteTrue ? kExitFinished : kExitPluginStopped;
+}
+
+} // namespace
+
+int runHostSession(const AppOptions& options, SessionStreams& streams) {
+    installRunCleanup();
+    try {
+        return runGuardedHostSession(options, streams);
+    } catch (const std::bad_alloc&) {
+        abandonCurrentOutputRun();
+        streams.notes << "Zentrovis: not enough memory; nothing was kept\n";
+        return kExitWriteFailed;
+    }
 }

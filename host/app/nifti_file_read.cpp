@@ -23,8 +23,11 @@ namespace {
 const int kHeaderSize = 348;
 // Header and extensions take a few kilobytes; an offset beyond this is a damaged or hostile header.
 const double kMaxDataOffset = 1 << 30;
-// A compressed file's data are read in pieces of this size, so memory grows with what the file holds.
-const size_t kReadPiece = size_t{1} << 24;
+// Data are read into a buffer that starts at this size and doubles as data arrive, so memory grows with
+// what a file really holds rather than with what its header claims.
+const size_t kFirstReadBuffer = size_t{1} << 20;
+// Most bytes asked of zlib at once (its counts are unsigned int).
+const size_t kReadPiece = size_t{1} << 30;
 
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() &&
@@ -239,7 +242,7 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
     size_t got = 0;
     while (problem.empty() && got < needed) {
         if (data.size() == got) {
-            data.resize(std::min(needed, got + std::max(kReadPiece, got)));
+            data.resize(std::min(needed, std::max(kFirstReadBuffer, 2 * got)));
         }
         size_t room = std::min(data.size() - got, kReadPiece);
         int n = gzread(file, data.data() + got, static_cast<unsigned>(room));

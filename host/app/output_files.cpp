@@ -27,8 +27,10 @@ char gMadeFolders[kMaxMadeFolders][kPathCapacity];
 volatile sig_atomic_t gMadeFolderCount = 0;
 volatile sig_atomic_t gRunActive = 0;
 
-void removeRunAndDie(int signalNumber) {
+// Removes what the registered run left (async-signal-safe).
+void removeRegisteredRun() {
     if (gRunActive) {
+        gRunActive = 0;
         char path[kPathCapacity + 32];
         for (int i = 0; i < gStagedCount; ++i) {
             strcpy(path, gStaging);
@@ -36,11 +38,18 @@ void removeRunAndDie(int signalNumber) {
             strcat(path, gStagedNames[i]);
             unlink(path);
         }
+        strcpy(path, gStaging);
+        strcat(path, "/record");
+        unlink(path);
         rmdir(gStaging);
         for (int i = gMadeFolderCount - 1; i >= 0; --i) {
             rmdir(gMadeFolders[i]);
         }
     }
+}
+
+void removeRunAndDie(int signalNumber) {
+    removeRegisteredRun();
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
@@ -331,6 +340,10 @@ void abandonOutputRun(OutputRun& run) {
     }
     run.stagedPaths.clear();
     run.names.clear();
+}
+
+void abandonCurrentOutputRun() {
+    removeRegisteredRun();
 }
 
 void installRunCleanup() {

@@ -61,6 +61,10 @@ std::string commitOutputRun(OutputRun& run);
 // Removes everything of the run: staged files, the private folder, and folders the run made.
 void abandonOutputRun(OutputRun& run);
 
+// Removes everything of the run begun last and not yet committed or abandoned, from what was registered
+// for the signal handler (for when its OutputRun is out of reach).
+void abandonCurrentOutputRun();
+
 // Has an interrupt, hang-up or termination remove everything of the current run before the process ends,
 // and keeps a closed standard output (SIGPIPE) from ending it.
 void installRunCleanup();
