@@ -9,9 +9,7 @@ mapping="${MAPPING:-1}"
 if [ ! -x "$build/Zentrovis" ]; then
   cmake --build "$build" --target Zentrovis
 fi
-mkdir -p "$out"
-# The demo folder belongs to the demo: pictures of an earlier run would mix with this run's.
-rm -f "$out"/window-*.png
+# With --force the run replaces the earlier demo's outputs and removes those it does not make again.
 
 echo "== Zentrovis --demo --mapping $mapping --out $out"
 status=0

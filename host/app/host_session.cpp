@@ -290,6 +290,7 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
     }
     session.policy.force = options.force;
     session.compression = options.compression;
+    session.policy.onlyRecorded = true;
     session.policy.recorded = readOutputRecord(session.outDir);
     session.sources = loaded.sources;
     for (const DocumentSource& source : loaded.sources) {

@@ -167,7 +167,8 @@ std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& pa
     }
     size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
+    if (policy.onlyRecorded &&
+        std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
         return "exists and was not written by a run into this folder, so it is left alone (remove it or "
                "choose another --out folder)";
     }
@@ -195,6 +196,38 @@ std::string writeTextFile(const std::string& path, const std::string& text) {
         reason = strerror(errno);
     }
     return ok ? "" : "could not be written completely: " + reason;
+}
+
+std::string writeFileAtomically(const std::string& path,
+                                const std::function<std::string(const std::string& temporaryPath)>& writeTo) {
+    unsigned char noise[8];
+    if (getentropy(noise, sizeof noise) != 0) {
+        return std::string("cannot be written: no random name: ") + strerror(errno);
+    }
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string ending = fileEnding(name);
+    char suffix[24];
+    snprintf(suffix, sizeof suffix, ".part-%02x%02x%02x%02x%02x%02x%02x%02x", noise[0], noise[1], noise[2],
+             noise[3], noise[4], noise[5], noise[6], noise[7]);
+    std::string temporary = folder + "." + name.substr(0, name.size() - ending.size()) + suffix + ending;
+    std::string error = writeTo(temporary);
+    if (error.empty() && rename(temporary.c_str(), path.c_str()) != 0) {
+        error = std::string("could not be put in place: ") + strerror(errno);
+    }
+    if (!error.empty()) {
+        struct stat info;
+        if (lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            unlink(temporary.c_str());
+        }
+    }
+    return error;
+}
+
+std::string writeTextFileAtomically(const std::string& path, const std::string& text) {
+    return writeFileAtomically(path,
+                               [&text](const std::string& temporary) { return writeTextFile(temporary, text); });
 }
 
 std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy, OutputRun& run) {

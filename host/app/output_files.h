@@ -15,6 +15,7 @@ const char kOutputRecordName[] = ".zentrovis-outputs";
 struct OutputPolicy {
     bool force = false;                  // an earlier run's outputs may be replaced
     std::vector<std::string> inputPaths; // never written, whatever force says
+    bool onlyRecorded = false;           // true: force replaces only the names in recorded
     std::vector<std::string> recorded;   // names the earlier run in the folder wrote (its output record)
 };
 
@@ -30,6 +31,15 @@ int createNewFile(const std::string& path);
 
 // Writes a new text file (created with createNewFile); empty text on success, else the reason.
 std::string writeTextFile(const std::string& path, const std::string& text);
+
+// For a single file outside a run: lets writeTo create and fill a new file under an unpredictable hidden
+// name next to path (keeping path's ending), then renames it to path. On failure the temporary file is
+// removed and the reason returned; empty text on success.
+std::string writeFileAtomically(const std::string& path,
+                                const std::function<std::string(const std::string& temporaryPath)>& writeTo);
+
+// writeTextFile through writeFileAtomically.
+std::string writeTextFileAtomically(const std::string& path, const std::string& text);
 
 // One run's outputs on their way into the output folder.
 struct OutputRun {

@@ -168,6 +168,7 @@ TEST(OutputFiles, RefusesInputsForeignAndExistingFilesUnlessForced) {
     writeBytesForTest(foreign, "mine");
     OutputPolicy policy;
     policy.inputPaths = {input};
+    policy.onlyRecorded = true;
     policy.recorded = {"old.png", "input.nii"};
     EXPECT_EQ(checkOutputAllowed(policy, fresh), "");
     EXPECT_NE(checkOutputAllowed(policy, existing).find("--force"), std::string::npos);
@@ -185,6 +186,7 @@ TEST(OutputFiles, RefusesInputsForeignAndExistingFilesUnlessForced) {
 std::string stageTwoTexts(OutputRun& run, const std::string& out) {
     OutputPolicy policy;
     policy.force = true;
+    policy.onlyRecorded = true;
     policy.recorded = readOutputRecord(out);
     std::string problem = beginOutputRun(out, policy, run);
     for (const char* name : {"a.txt", "b.txt"}) {
