@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "command/run_command.h"
+#include "command/command_run.h"
 #include "host/core/host_functions.h"
 #include "host/core/workspace.h"
 #include "host_api/host_function_table.h"
@@ -209,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     installWorkspace(&workspace);
     bindTable();
-    runPosalignCommand();
+    runPosalignCommand(gHostFunctions, standardRunMemory());
     installWorkspace(nullptr);
     releaseWorkspaceDocuments(&workspace);
     return 0;
