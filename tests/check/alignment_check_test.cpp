@@ -69,6 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"Shift14mmAgainstT2IsAFail", Contrast::kT2, {-14, 0, 0}, {0, 3, 0}, Verdict::kFail}),
     [](const ::testing::TestParamInfo<OffsetCase>& info) { return std::string(info.param.name); });
 
+// A run tilted by one coarse rotation step must not be pulled level when its grid lines up with the
+// anatomical's.
+TEST(CheckOffsets, TiltedRunShiftedIsNotPulledLevel) {
+    const NiftiImage anatomical =
+        phantomImage(obliqueGrid(45, 54, 48, {4, 4, 4}, {0, 0, 0}, {0, 0, 0}), Contrast::kT1, 0.03);
+    const NiftiImage tilted = phantomImage(
+        obliqueGrid(40, 44, 30, {4, 4, 4}, kTestFunctionalCentre, {8, 0, 0}), Contrast::kEpi, 0.03);
+    const NiftiImage moved = movedFunctional(tilted, {0, 8, 0}, {0, 0, 0});
+    const RunCheck check = checkAlignment({"anat.nii", &anatomical}, {"func.nii", &moved}, CheckSettings{});
+    EXPECT_NEAR(check.search.displacementMm, 8.0, 1.0) << check.search.rotationDeg[0];
+}
+
 bool reasonsMention(const RunCheck& check, const std::string& words) {
     for (const std::string& reason : check.reasons) {
         if (reason.find(words) != std::string::npos) {

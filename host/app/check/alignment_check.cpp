@@ -38,18 +38,36 @@ const double kMinFlipNmiGain = 0.01;
 const double kMinVoxelsAcross = 16.0;
 
 // A deterministic pick of about keep out of total indices, spread over the grid without a regular pattern.
+uint32_t scrambled(uint32_t value) {
+    uint32_t h = value * 2654435761u;
+    h ^= h >> 16;
+    h *= 2246822519u;
+    h ^= h >> 13;
+    return h;
+}
+
 bool picked(size_t index, size_t keep, size_t total) {
     if (keep >= total) {
         return true;
     }
-    uint32_t h = static_cast<uint32_t>(index) * 2654435761u;
-    h ^= h >> 16;
-    h *= 2246822519u;
-    h ^= h >> 13;
-    return static_cast<double>(h) < static_cast<double>(keep) / static_cast<double>(total) * 4294967296.0;
+    return static_cast<double>(scrambled(static_cast<uint32_t>(index))) <
+           static_cast<double>(keep) / static_cast<double>(total) * 4294967296.0;
 }
 
-SampleSet sampleGrid(const ScalarGrid& grid, const IntensityRange& range, int bins, size_t maxSamples) {
+// A deterministic offset in -0.5..0.5 voxel for one axis of one sample.
+float jitterOf(size_t index, uint32_t axis) {
+    const uint32_t h = scrambled(static_cast<uint32_t>(index) * 3u + axis + 0x9e3779b9u);
+    return static_cast<float>(static_cast<double>(h) / 4294967296.0 - 0.5);
+}
+
+// Samples at every voxel's centre sit on a regular lattice: when that lattice lines up with the anatomical's,
+// every sample gets the same interpolation weights, the joint histogram blurs less and the measure rises
+// for the lined-up pose rather than the matching one (a tilted run was pulled level by its tilt). With
+// jittered, the samples take each voxel's value at a random point inside it. The coarse levels, whose large
+// steps can reach such a pose, are jittered; the finest is not, as the jitter's noise would cost it the
+// sub-voxel settling it is there for.
+SampleSet sampleGrid(const ScalarGrid& grid, const IntensityRange& range, int bins, size_t maxSamples,
+                     bool jittered) {
     SampleSet samples;
     samples.voxelToWorld = grid.voxelToWorld;
     size_t index = 0;
@@ -60,9 +78,9 @@ SampleSet sampleGrid(const ScalarGrid& grid, const IntensityRange& range, int bi
                 if (!std::isfinite(value) || !picked(index, maxSamples, grid.values.size())) {
                     continue;
                 }
-                samples.x.push_back(static_cast<float>(x));
-                samples.y.push_back(static_cast<float>(y));
-                samples.z.push_back(static_cast<float>(z));
+                samples.x.push_back(static_cast<float>(x) + (jittered ? jitterOf(index, 0) : 0.0f));
+                samples.y.push_back(static_cast<float>(y) + (jittered ? jitterOf(index, 1) : 0.0f));
+                samples.z.push_back(static_cast<float>(z) + (jittered ? jitterOf(index, 2) : 0.0f));
                 samples.bins.push_back(static_cast<uint8_t>(binOf(value, range, bins)));
             }
         }
@@ -95,7 +113,8 @@ std::vector<SearchLevel> buildLevels(const ScalarGrid& anatomical, const ScalarG
     const double extent = smallestExtentMm(anatomical);
     std::vector<SearchLevel> levels;
     for (const LevelPlan& plan : kLevels) {
-        if (extent < kMinVoxelsAcross * plan.spacingMm && &plan != &kLevels[std::size(kLevels) - 1]) {
+        const bool finest = &plan == &kLevels[std::size(kLevels) - 1];
+        if (extent < kMinVoxelsAcross * plan.spacingMm && !finest) {
             continue;
         }
         SearchLevel level;
@@ -108,7 +127,7 @@ std::vector<SearchLevel> buildLevels(const ScalarGrid& anatomical, const ScalarG
         level.samples = sampleGrid(functionalFactor == std::array<int, 3>{1, 1, 1}
                                        ? functional
                                        : averageBlocks(functional, functionalFactor),
-                                   functionalRange, settings.histogramBins, settings.maxSamples);
+                                   functionalRange, settings.histogramBins, settings.maxSamples, !finest);
         level.firstStep = levels.empty() ? kLevels[0].firstStep : plan.firstStep;
         level.lastStep = plan.lastStep;
         levels.push_back(std::move(level));
@@ -234,8 +253,9 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
             }
             const SearchOutcome mirrored = searchRigidOffsets(levels, bounds);
             search.mirroredBest = mirrored.bestValue;
-            const SampleSet everyVoxel = sampleGrid(functionalMean, intensityRange(functionalMean, 0.995),
-                                                    settings.histogramBins, functionalMean.values.size());
+            const SampleSet everyVoxel =
+                sampleGrid(functionalMean, intensityRange(functionalMean, 0.995), settings.histogramBins,
+                           functionalMean.values.size(), false);
             const MirrorEvidence evidence =
                 compareMirrorLocally(levels.back().anatomical, everyVoxel, search.correction,
                                      multiply(rigidMotion(mirrored.best, bounds.centre), mirror),
