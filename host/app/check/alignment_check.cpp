@@ -37,7 +37,7 @@ const double kMinFlipNmiGain = 0.01;
 // Voxels a level's anatomical needs across its smallest extent.
 const double kMinVoxelsAcross = 16.0;
 
-// A deterministic pick of about keep out of total indices, spread over the grid without a regular pattern.
+// A well-mixed hash of an index, for picks and offsets that must look random yet repeat run after run.
 uint32_t scrambled(uint32_t value) {
     uint32_t h = value * 2654435761u;
     h ^= h >> 16;
@@ -46,6 +46,7 @@ uint32_t scrambled(uint32_t value) {
     return h;
 }
 
+// A deterministic pick of about keep out of total indices, spread over the grid without a regular pattern.
 bool picked(size_t index, size_t keep, size_t total) {
     if (keep >= total) {
         return true;
