@@ -6,7 +6,7 @@
 #include <map>
 #include <ostream>
 
-#include "host/app/printable_text.h"
+#include "host/app/option_parsing.h"
 
 namespace {
 
@@ -96,14 +96,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         "\n"
         "Exit status: 0 the plug-in finished its run, 1 it stopped (refused the documents or the host),\n"
         "2 bad command line or input (nothing is written), 3 an output could not be written.");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return result;
-    } catch (const CLI::ParseError& e) {
-        err << "Zentrovis: " << printableText(e.what()) << "\nRun Zentrovis --help for usage.\n";
-        result.exitCode = 2;
+    if (const std::optional<int> stop = parseOptions(app, argc, argv, "Zentrovis", out, err)) {
+        result.exitCode = *stop;
         return result;
     }
     std::string problem;
@@ -132,8 +126,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         problem = "--host-version needs three whole numbers of at most five digits, as in 2.9.9";
     }
     if (!problem.empty()) {
-        err << "Zentrovis: " << printableText(problem) << "\nRun Zentrovis --help for usage.\n";
-        result.exitCode = 2;
+        result.exitCode = refuseCommandLine(err, "Zentrovis", problem);
         return result;
     }
     result.run = true;

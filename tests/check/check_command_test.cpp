@@ -148,6 +148,12 @@ TEST_F(CheckCommand, RefusalsWriteNothing) {
         const char* message;
     } cases[] = {
         {"missing functional", inputs({"none.nii.gz"}, "refused"), 2, "none.nii.gz: does not exist"},
+        {"name with escapes", inputs({"clear\x1b[2J.nii"}, "refused"), 2,
+         "clear\\x1b[2J.nii: does not exist"},
+        {"unknown option with escapes",
+         {"--vmr", folder + "/anat.nii.gz", "--fmr", folder + "/aligned.nii.gz", "--bad\x1b[2J"},
+         2,
+         "--bad\\x1b[2J\nRun Zentrovis check --help"},
         {"no functional", {"--vmr", folder + "/anat.nii.gz"}, 2, "--fmr is required"},
         {"functional as anatomical, 4 volumes",
          {"--vmr", folder + "/aligned.nii.gz"},

@@ -12,7 +12,9 @@
 #include "host/app/check/alignment_check.h"
 #include "host/app/check/alignment_outputs.h"
 #include "host/app/input_documents.h"
+#include "host/app/option_parsing.h"
 #include "host/app/output_files.h"
+#include "host/app/printable_text.h"
 #include "host/app/report/bids_command_line.h"
 #include "host/app/report/check_report.h"
 
@@ -25,8 +27,9 @@ struct CheckOptions {
     bool force = false;
 };
 
+// problem names the user's files: printed with control characters escaped.
 int refuse(std::ostream& err, const std::string& problem, int status) {
-    err << "Zentrovis check: " << problem << "\n";
+    err << "Zentrovis check: " << printableText(problem) << "\n";
     return status;
 }
 
@@ -63,14 +66,8 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         "fail (more, a suspected left-right flip, or too little overlap to judge).\n"
         "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail,\n"
         "2 bad command line or input (nothing is written), 3 an output could not be written.");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        err << "Zentrovis check: " << e.what() << "\nRun Zentrovis check --help for usage.\n";
-        return 2;
+    if (const std::optional<int> stop = parseOptions(app, argc, argv, "Zentrovis check", out, err)) {
+        return *stop;
     }
     if (o.outDir.empty()) {
         return refuse(err, "--out needs a folder name", 2);

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <thread>
 
+#include "host/app/option_parsing.h"
+
 bool isBidsCheckCommand(int argc, const char* const* argv) {
     return argc >= 2 && argv[1][0] != '-';
 }
@@ -44,14 +46,8 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
         "output_dir/alignment.tsv with one row per run of every participant in output_dir.\n"
         "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail (a run that\n"
         "could not be checked is a fail), 2 bad command line or dataset, 3 an output could not be written.");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::ParseError& e) {
-        err << "Zentrovis check: " << e.what() << "\nRun Zentrovis check --help for usage.\n";
-        return 2;
+    if (const std::optional<int> stop = parseOptions(app, argc, argv, "Zentrovis check", out, err)) {
+        return *stop;
     }
     return runBidsCheck(options, checker, out, err, progressBar);
 }
