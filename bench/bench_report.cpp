@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "host/app/report/html_report.h"
-#include "host/core/phantom.h"
+#include "tests/support/phantom_intensity.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 
 #include "host/app/input_documents.h"
 #include "host/app/nifti_file.h"
-#include "host/core/phantom.h"
 #include "host/core/phantom_object.h"
+#include "tests/support/phantom_intensity.h"
 
 namespace {
 

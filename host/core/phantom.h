@@ -57,8 +57,4 @@ bool buildPhantomWorkspace(const PhantomOptions* options, HostWorkspace* workspa
 void phantomGridAffine(const int32_t dims[3], const float voxelSize[3], int orientation, bool descending,
                        const float rotationDeg[3], const float centreMm[3], double voxelToScanner[16]);
 
-// Tissue intensities of the object at a scanner position: anatomical (0..225) and functional (EPI-like).
-float phantomAnatomicalIntensity(float x, float y, float z);
-float phantomFunctionalIntensity(float x, float y, float z);
-
 #endif

@@ -1,8 +1,6 @@
 // The phantom's head: nested axis-aligned ellipsoids tested by their quadratic forms.
 #include "host/core/phantom_object.h"
 
-#include "host/core/phantom.h"
-
 namespace {
 
 struct Ellipsoid {
@@ -81,12 +79,4 @@ float functionalTissueIntensity(int tissue, int volume) {
     // The marker "activates" a little more in every volume.
     return tissue == kTissueMarker ? kFunctional[tissue] + 60.0f * static_cast<float>(volume)
                                    : kFunctional[tissue];
-}
-
-float phantomAnatomicalIntensity(float x, float y, float z) {
-    return anatomicalTissueIntensity(phantomTissue(x, y, z));
-}
-
-float phantomFunctionalIntensity(float x, float y, float z) {
-    return functionalTissueIntensity(phantomTissue(x, y, z), 0);
 }

@@ -10,6 +10,7 @@
 #include "tests/host/core_test_support.h"
 #include "host/core/phantom.h"
 #include "projection/projections.h"
+#include "tests/support/phantom_intensity.h"
 
 namespace {
 
