@@ -2,6 +2,7 @@
 #include "host/app/output_files.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+
+#include "host/app/file_moves.h"
 
 namespace {
 
@@ -87,14 +90,6 @@ bool isInput(const OutputPolicy& policy, const struct stat& output) {
     return false;
 }
 
-// Removes path when it is a regular file that is not an input.
-void removeOwnFile(const OutputPolicy& policy, const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !isInput(policy, info)) {
-        unlink(path.c_str());
-    }
-}
-
 std::string joinLines(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
@@ -103,8 +98,10 @@ std::string joinLines(const std::vector<std::string>& names) {
     return text;
 }
 
-// Writes the output record through the private folder and renames it into place.
-std::string writeOutputRecord(OutputRun& run, const std::vector<std::string>& names) {
+// Writes the output record through the private folder and renames it into place; written tells which
+// file the record now is.
+std::string writeOutputRecord(OutputRun& run, const std::vector<std::string>& names,
+                              FileId* written = nullptr) {
     std::string record = run.folder + "/" + kOutputRecordName;
     struct stat info;
     if (lstat(record.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -113,6 +110,9 @@ std::string writeOutputRecord(OutputRun& run, const std::vector<std::string>& na
     std::string staged = run.staging + "/record";
     unlink(staged.c_str());
     std::string problem = writeTextFile(staged, joinLines(names));
+    if (written != nullptr) {
+        *written = identifyFile(staged);
+    }
     if (problem.empty() && rename(staged.c_str(), record.c_str()) != 0) {
         problem = std::string("could not be put in place: ") + strerror(errno);
     }
@@ -123,13 +123,156 @@ std::string writeOutputRecord(OutputRun& run, const std::vector<std::string>& na
     return "";
 }
 
-// Puts one staged file at its final path; an absent final name is never created over something that
-// appeared meanwhile.
-bool moveIntoPlace(const std::string& staged, const std::string& path, bool replacing) {
-    if (replacing) {
-        return rename(staged.c_str(), path.c_str()) == 0;
+// Empty when the file found at path (output) may be replaced under the policy; else the reason.
+std::string checkFoundOutput(const OutputPolicy& policy, const std::string& path, const struct stat& output) {
+    if (isInput(policy, output)) {
+        return "is one of the input files and is never overwritten";
     }
-    return renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    if (!S_ISREG(output.st_mode)) {
+        return "exists and is not a regular file";
+    }
+    if (!policy.force) {
+        return "exists already (use --force to replace it)";
+    }
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (policy.onlyRecorded &&
+        std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
+        return "exists and was not written by a run into this folder, so it is left alone (remove it or "
+               "choose another --out folder)";
+    }
+    return "";
+}
+
+// One final name's part in a commit: the file taken from it (kept aside until the commit is sure) and
+// whether this run's file was put there.
+struct FinalMove {
+    std::string path;
+    std::string staged; // empty for an earlier output that only leaves
+    std::string aside;
+    FileId mine;
+    bool tookAside = false;
+    bool placed = false;
+};
+
+bool interruptPending() {
+    sigset_t pending;
+    return sigpending(&pending) == 0 &&
+           (sigismember(&pending, SIGINT) || sigismember(&pending, SIGTERM) || sigismember(&pending, SIGHUP));
+}
+
+// Empty text when move's name now holds this run's file (or, for a leaving output, nothing of the
+// earlier run); else "PATH: reason".
+std::string makeMove(FinalMove& move, const FileId& expected) {
+    if (expected.exists) {
+        switch (takeAside(move.path, move.aside, expected)) {
+        case TakeAside::kTaken:
+            move.tookAside = true;
+            break;
+        case TakeAside::kGone:
+            break;
+        case TakeAside::kUnexpected:
+            if (move.staged.empty()) {
+                return ""; // a file that replaced an earlier output is not the program's to remove
+            }
+            return move.path + ": changed after the outputs were checked, so it is left alone";
+        case TakeAside::kFailed:
+            return move.path + ": could not be replaced: " + strerror(errno);
+        }
+    }
+    if (move.staged.empty()) {
+        return "";
+    }
+    if (!placeAtFreeName(move.staged, move.path)) {
+        return move.path + (errno == EEXIST ? ": appeared after the outputs were checked, so it is left alone"
+                                            : std::string(": could not be put in place: ") + strerror(errno));
+    }
+    move.placed = true;
+    return "";
+}
+
+// Undoes the moves made, last first: this run's files go back to the private folder, the files taken
+// aside return to their names.
+void undoMoves(std::vector<FinalMove>& moves) {
+    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
+        if (move->placed) {
+            takeAside(move->path, move->staged, move->mine);
+        }
+        if (move->tookAside) {
+            placeAtFreeName(move->aside, move->path);
+        }
+    }
+}
+
+// The commit itself, with the interrupting signals held back.
+std::string moveRunIntoPlace(OutputRun& run) {
+    std::vector<FinalMove> moves;
+    std::vector<FileId> expected;
+    std::set<std::string> made(run.names.begin(), run.names.end());
+    for (const std::string& old :
+         run.policy.onlyRecorded ? run.policy.recorded : std::vector<std::string>{}) {
+        std::string path = run.folder + "/" + old;
+        struct stat info;
+        if (made.count(old) == 0 && lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            !isInput(run.policy, info)) {
+            moves.push_back(FinalMove{path, "", "", FileId{}});
+            expected.push_back(FileId{true, info.st_dev, info.st_ino});
+        }
+    }
+    for (size_t i = 0; i < run.names.size(); ++i) {
+        moves.push_back(FinalMove{run.folder + "/" + run.names[i], run.stagedPaths[i], "",
+                                  identifyFile(run.stagedPaths[i])});
+        expected.push_back(run.found[i]);
+    }
+    for (size_t i = 0; i < moves.size(); ++i) {
+        char aside[32];
+        snprintf(aside, sizeof aside, "/old-%04zu", i);
+        moves[i].aside = run.staging + aside;
+    }
+    std::string problem;
+    FileId ourRecord;
+    if (run.policy.onlyRecorded) {
+        // While the files move, the record names the earlier run's outputs and this run's, so that
+        // whatever a power loss leaves is known to be the program's.
+        std::vector<std::string> both = run.policy.recorded;
+        for (const std::string& name : run.names) {
+            if (std::find(both.begin(), both.end(), name) == both.end()) {
+                both.push_back(name);
+            }
+        }
+        problem = writeOutputRecord(run, both, &ourRecord);
+    }
+    for (size_t i = 0; problem.empty() && i < moves.size(); ++i) {
+        problem = makeMove(moves[i], expected[i]);
+    }
+    if (problem.empty() && interruptPending()) {
+        problem = run.folder + ": interrupted while the outputs were put in place";
+    }
+    if (!problem.empty()) {
+        undoMoves(moves);
+        // A record another run has written since is left as that run wrote it.
+        std::string record = run.folder + "/" + kOutputRecordName;
+        if (run.policy.onlyRecorded && isSameFile(identifyFile(record), ourRecord)) {
+            if (run.policy.recorded.empty()) {
+                unlink(record.c_str());
+            } else {
+                writeOutputRecord(run, run.policy.recorded);
+            }
+        }
+        abandonOutputRun(run);
+        return problem;
+    }
+    gRunActive = 0;
+    for (const FinalMove& move : moves) {
+        if (move.tookAside) {
+            unlink(move.aside.c_str());
+        }
+    }
+    if (run.policy.onlyRecorded) {
+        problem = writeOutputRecord(run, run.names);
+    }
+    rmdir(run.staging.c_str());
+    return problem;
 }
 
 } // namespace
@@ -153,26 +296,7 @@ std::vector<std::string> readOutputRecord(const std::string& folder) {
 
 std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& path) {
     struct stat output;
-    if (lstat(path.c_str(), &output) != 0) {
-        return "";
-    }
-    if (isInput(policy, output)) {
-        return "is one of the input files and is never overwritten";
-    }
-    if (!S_ISREG(output.st_mode)) {
-        return "exists and is not a regular file";
-    }
-    if (!policy.force) {
-        return "exists already (use --force to replace it)";
-    }
-    size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (policy.onlyRecorded &&
-        std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
-        return "exists and was not written by a run into this folder, so it is left alone (remove it or "
-               "choose another --out folder)";
-    }
-    return "";
+    return lstat(path.c_str(), &output) != 0 ? "" : checkFoundOutput(policy, path, output);
 }
 
 int createNewFile(const std::string& path) {
@@ -196,38 +320,6 @@ std::string writeTextFile(const std::string& path, const std::string& text) {
         reason = strerror(errno);
     }
     return ok ? "" : "could not be written completely: " + reason;
-}
-
-std::string writeFileAtomically(const std::string& path,
-                                const std::function<std::string(const std::string& temporaryPath)>& writeTo) {
-    unsigned char noise[8];
-    if (getentropy(noise, sizeof noise) != 0) {
-        return std::string("cannot be written: no random name: ") + strerror(errno);
-    }
-    size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string ending = fileEnding(name);
-    char suffix[24];
-    snprintf(suffix, sizeof suffix, ".part-%02x%02x%02x%02x%02x%02x%02x%02x", noise[0], noise[1], noise[2],
-             noise[3], noise[4], noise[5], noise[6], noise[7]);
-    std::string temporary = folder + "." + name.substr(0, name.size() - ending.size()) + suffix + ending;
-    std::string error = writeTo(temporary);
-    if (error.empty() && rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::string("could not be put in place: ") + strerror(errno);
-    }
-    if (!error.empty()) {
-        struct stat info;
-        if (lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            unlink(temporary.c_str());
-        }
-    }
-    return error;
-}
-
-std::string writeTextFileAtomically(const std::string& path, const std::string& text) {
-    return writeFileAtomically(path,
-                               [&text](const std::string& temporary) { return writeTextFile(temporary, text); });
 }
 
 std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy, OutputRun& run) {
@@ -287,6 +379,17 @@ std::string reserveOutput(OutputRun& run, const std::string& name, std::string& 
     if (run.names.size() >= static_cast<size_t>(kMaxStagedFiles)) {
         return "is one output too many for one run";
     }
+    // What holds the name now is all the commit may replace; anything else found there then is left alone.
+    std::string path = run.folder + "/" + name;
+    struct stat info;
+    FileId found;
+    if (lstat(path.c_str(), &info) == 0) {
+        std::string problem = checkFoundOutput(run.policy, path, info);
+        if (!problem.empty()) {
+            return problem;
+        }
+        found = FileId{true, info.st_dev, info.st_ino};
+    }
     std::string ending = fileEnding(name);
     char stagedName[16];
     snprintf(stagedName, sizeof stagedName, "%04zu%s", run.names.size(),
@@ -296,6 +399,7 @@ std::string reserveOutput(OutputRun& run, const std::string& name, std::string& 
     stagedPath = run.staging + "/" + stagedName;
     run.names.push_back(name);
     run.stagedPaths.push_back(stagedPath);
+    run.found.push_back(found);
     return "";
 }
 
@@ -307,55 +411,16 @@ std::string stageOutput(OutputRun& run, const std::string& name,
 }
 
 std::string commitOutputRun(OutputRun& run) {
-    std::vector<bool> replacing(run.names.size(), false);
-    for (size_t i = 0; i < run.names.size(); ++i) {
-        std::string path = run.folder + "/" + run.names[i];
-        std::string problem = checkOutputAllowed(run.policy, path);
-        if (!problem.empty()) {
-            abandonOutputRun(run);
-            return path + ": " + problem;
-        }
-        struct stat info;
-        replacing[i] = lstat(path.c_str(), &info) == 0;
+    // Signals that would end the program wait until every output is in place or every move is undone;
+    // one that arrived meanwhile undoes the moves, then ends the program as usual.
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&interrupts, signalNumber);
     }
-    // The record names the earlier run's outputs and this run's while they are moved, so that whatever an
-    // interruption leaves is known to be the program's.
-    std::vector<std::string> both = run.policy.recorded;
-    for (const std::string& name : run.names) {
-        if (std::find(both.begin(), both.end(), name) == both.end()) {
-            both.push_back(name);
-        }
-    }
-    std::string problem = writeOutputRecord(run, both);
-    size_t moved = 0;
-    for (; problem.empty() && moved < run.names.size(); ++moved) {
-        std::string path = run.folder + "/" + run.names[moved];
-        if (!moveIntoPlace(run.stagedPaths[moved], path, replacing[moved])) {
-            problem = path + ": could not be put in place: " + strerror(errno);
-            break;
-        }
-    }
-    if (!problem.empty()) {
-        for (size_t i = 0; i < moved; ++i) {
-            removeOwnFile(run.policy, run.folder + "/" + run.names[i]);
-        }
-        if (run.policy.recorded.empty()) {
-            removeOwnFile(run.policy, run.folder + "/" + kOutputRecordName);
-        } else {
-            writeOutputRecord(run, run.policy.recorded);
-        }
-        abandonOutputRun(run);
-        return problem;
-    }
-    gRunActive = 0;
-    std::set<std::string> made(run.names.begin(), run.names.end());
-    for (const std::string& old : run.policy.recorded) {
-        if (made.count(old) == 0) {
-            removeOwnFile(run.policy, run.folder + "/" + old);
-        }
-    }
-    problem = writeOutputRecord(run, run.names);
-    rmdir(run.staging.c_str());
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    std::string problem = moveRunIntoPlace(run);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return problem;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/app/file_moves.h"
+
 // The hidden file in an output folder that lists the outputs of the run last put there, one name a line.
 const char kOutputRecordName[] = ".zentrovis-outputs";
 
@@ -15,7 +17,8 @@ const char kOutputRecordName[] = ".zentrovis-outputs";
 struct OutputPolicy {
     bool force = false;                  // an earlier run's outputs may be replaced
     std::vector<std::string> inputPaths; // never written, whatever force says
-    bool onlyRecorded = false;           // true: force replaces only the names in recorded
+    bool onlyRecorded = false;           // true: force replaces only the names in recorded, and the
+                                         // run keeps the folder's record
     std::vector<std::string> recorded;   // names the earlier run in the folder wrote (its output record)
 };
 
@@ -32,15 +35,6 @@ int createNewFile(const std::string& path);
 // Writes a new text file (created with createNewFile); empty text on success, else the reason.
 std::string writeTextFile(const std::string& path, const std::string& text);
 
-// For a single file outside a run: lets writeTo create and fill a new file under an unpredictable hidden
-// name next to path (keeping path's ending), then renames it to path. On failure the temporary file is
-// removed and the reason returned; empty text on success.
-std::string writeFileAtomically(const std::string& path,
-                                const std::function<std::string(const std::string& temporaryPath)>& writeTo);
-
-// writeTextFile through writeFileAtomically.
-std::string writeTextFileAtomically(const std::string& path, const std::string& text);
-
 // One run's outputs on their way into the output folder.
 struct OutputRun {
     std::string folder;                      // the output folder
@@ -48,6 +42,7 @@ struct OutputRun {
     std::vector<std::string> createdFolders; // folders this run made, outermost first
     std::vector<std::string> names;          // final names, in the order they were staged
     std::vector<std::string> stagedPaths;    // where each is written meanwhile
+    std::vector<FileId> found;               // what held each final name when it was reserved
     OutputPolicy policy;
 };
 
@@ -56,7 +51,8 @@ struct OutputRun {
 std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy, OutputRun& run);
 
 // Registers an output name and gives the staged path its writer must create (it keeps the name's ending,
-// since writers choose the format from it). Empty text on success, else the reason.
+// since writers choose the format from it). The file now at the name, if the policy lets it be replaced,
+// is the only one the commit will replace. Empty text on success, else the reason.
 std::string reserveOutput(OutputRun& run, const std::string& name, std::string& stagedPath);
 
 // Reserves name and lets writeTo create and fill its staged file. Empty text on success, else the reason.
@@ -64,8 +60,9 @@ std::string stageOutput(OutputRun& run, const std::string& name,
                         const std::function<std::string(const std::string& stagedPath)>& writeTo);
 
 // Puts every staged output in place, removes the outputs of the earlier run that this run did not make
-// again, and records this run's names. Empty text on success; on failure "PATH: reason", and the outputs
-// of this run are removed again.
+// again, and records this run's names: all of it or, on a failure or an interrupt, none of it (the folder
+// is left as it was). A name is never taken over a file that appeared or changed since it was reserved.
+// Empty text on success, else "PATH: reason". Interrupts are held back only in the calling thread.
 std::string commitOutputRun(OutputRun& run);
 
 // Removes everything of the run: staged files, the private folder, and folders the run made.

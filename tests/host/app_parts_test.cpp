@@ -13,6 +13,7 @@
 
 #include "host/app/anatomy_scaling.h"
 #include "host/app/command_line.h"
+#include "host/app/file_moves.h"
 #include "host/app/integer_prompt.h"
 #include "host/app/output_files.h"
 #include "host/app/printable_text.h"
@@ -221,39 +222,115 @@ TEST(OutputRun, IsPutInPlaceTogetherAndReplacesOnlyTheEarlierRunsOutputs) {
     EXPECT_EQ(readTextFile(out + "/" + kOutputRecordName), "a.txt\nb.txt\n");
 }
 
+// Every entry of a folder with what it holds (a link's target, a file's bytes), but for the folder skipped.
+std::string folderSnapshot(const std::string& folder, const std::string& skipped) {
+    std::string snapshot;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = folder + "/" + name;
+        char target[256] = {};
+        bool isLink = readlink(path.c_str(), target, sizeof target - 1) >= 0;
+        if (path != skipped) {
+            snapshot += name + (isLink ? " -> " + std::string(target) : ": " + readTextFile(path)) + "\n";
+        }
+    }
+    return snapshot;
+}
+
 struct RunFailureCase {
     const char* name;
-    void (*spoil)(const std::string& out); // after staging, before the commit
-    const char* reason;                    // empty: the run is abandoned instead of committed
+    void (*spoil)(const std::string& out, OutputRun& run); // after staging, before the commit
+    const char* reason;                                    // empty: the run is abandoned instead
 };
 
-TEST(OutputRun, LeavesNothingOfAFailedRun) {
+TEST(OutputRun, AFailedOrInterruptedRunLeavesTheFolderAsItWas) {
     const RunFailureCase cases[] = {
-        {"abandoned", [](const std::string&) {}, ""},
-        {"link_planted_at_a_final_name",
-         [](const std::string& out) { symlink((out + "/../input").c_str(), (out + "/b.txt").c_str()); },
-         "b.txt: exists and is not a regular file"},
-        {"foreign_file_at_a_final_name",
-         [](const std::string& out) { writeBytesForTest(out + "/a.txt", "x"); },
-         "a.txt: exists and was not written by a run"},
+        {"abandoned", [](const std::string&, OutputRun&) {}, ""},
+        {"link_planted_at_a_free_name",
+         [](const std::string& out, OutputRun&) { symlink("../../input", (out + "/b.txt").c_str()); },
+         "b.txt: appeared after the outputs were checked"},
+        {"file_planted_at_a_free_name",
+         [](const std::string& out, OutputRun&) { writeBytesForTest(out + "/b.txt", "theirs"); },
+         "b.txt: appeared after the outputs were checked"},
+        {"earlier_output_swapped_for_another_file",
+         [](const std::string& out, OutputRun&) {
+             writeBytesForTest(out + "/swap", "theirs");
+             rename((out + "/swap").c_str(), (out + "/a.txt").c_str());
+         },
+         "a.txt: changed after the outputs were checked"},
+        {"second_move_fails_after_the_first_replaced_a_file",
+         [](const std::string&, OutputRun& run) { unlink(run.stagedPaths[1].c_str()); },
+         "b.txt: could not be put in place"},
+        {"interrupt_arrives_during_the_moves",
+         [](const std::string&, OutputRun&) {
+             sigset_t term;
+             sigemptyset(&term);
+             sigaddset(&term, SIGTERM);
+             sigprocmask(SIG_BLOCK, &term, nullptr);
+             raise(SIGTERM); // held back, as if it arrived while the files moved
+         },
+         "interrupted while the outputs were put in place"},
     };
     for (const RunFailureCase& c : cases) {
         ScratchFolder folder;
         std::string out = folder.file("made/out");
         writeBytesForTest(folder.file("input"), "in");
+        // An earlier run made a.txt and old.txt; this run replaces a.txt and would drop old.txt.
+        ASSERT_EQ(mkdir(folder.file("made").c_str(), 0777), 0);
+        ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+        writeBytesForTest(out + "/a.txt", "old a");
+        writeBytesForTest(out + "/old.txt", "old");
+        writeBytesForTest(out + "/" + kOutputRecordName, "a.txt\nold.txt\n");
         OutputRun run;
         ASSERT_EQ(stageTwoTexts(run, out), "") << c.name;
-        c.spoil(out);
+        c.spoil(out, run);
+        std::string spoiled = folderSnapshot(out, run.staging);
         if (std::string(c.reason).empty()) {
             abandonOutputRun(run);
-            EXPECT_EQ(folderEntries(folder.path), std::vector<std::string>{"input"}) << c.name;
         } else {
             std::string problem = commitOutputRun(run);
             EXPECT_NE(problem.find(c.reason), std::string::npos) << c.name << ": " << problem;
-            std::vector<std::string> left = folderEntries(out);
-            EXPECT_EQ(left.size(), 1u) << c.name << ": only what was planted is left";
         }
+        sigset_t term;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        timespec now{0, 0};
+        sigtimedwait(&term, nullptr, &now);
+        sigprocmask(SIG_UNBLOCK, &term, nullptr);
+        EXPECT_EQ(folderSnapshot(out, ""), spoiled) << c.name << ": the private folder is gone too";
         EXPECT_EQ(readTextFile(folder.file("input")), "in") << c.name;
+    }
+}
+
+TEST(FileMoves, AFinalNameIsTakenOnlyWhileItIsFree) {
+    const struct {
+        const char* name;
+        bool (*place)(const std::string& from, const std::string& to);
+    } movers[] = {{"rename", placeAtFreeName}, {"link", placeByLink}};
+    const struct {
+        const char* name;
+        void (*occupy)(const std::string& to);
+    } targets[] = {
+        {"free", [](const std::string&) {}},
+        {"file", [](const std::string& to) { writeBytesForTest(to, "theirs"); }},
+        {"link", [](const std::string& to) { symlink("theirs", to.c_str()); }},
+    };
+    for (const auto& mover : movers) {
+        for (const auto& target : targets) {
+            ScratchFolder folder;
+            std::string from = folder.file(".new"), to = folder.file("out.txt");
+            writeBytesForTest(from, "new");
+            target.occupy(to);
+            std::string before = folderSnapshot(folder.path, "");
+            bool free = std::string(target.name) == "free";
+            errno = 0;
+            EXPECT_EQ(mover.place(from, to), free) << mover.name << " " << target.name;
+            if (free) {
+                EXPECT_EQ(folderSnapshot(folder.path, ""), "out.txt: new\n") << mover.name;
+            } else {
+                EXPECT_EQ(errno, EEXIST) << mover.name << " " << target.name;
+                EXPECT_EQ(folderSnapshot(folder.path, ""), before) << mover.name << " " << target.name;
+            }
+        }
     }
 }
 

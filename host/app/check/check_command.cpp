@@ -6,7 +6,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <ostream>
 
 #include "host/app/check/alignment_check.h"
@@ -72,6 +71,10 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     if (o.outDir.empty()) {
         return refuse(err, "--out needs a folder name", 2);
     }
+    while (o.outDir.size() > 1 && o.outDir.back() == '/') {
+        o.outDir.pop_back();
+    }
+    installRunCleanup();
     OutputPolicy policy;
     policy.force = o.force;
     policy.inputPaths = o.functionalPaths;
@@ -107,19 +110,25 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         reportRuns.push_back(reportRunFor(pictures, functional.image, checks.back()));
     }
 
-    std::error_code ignored;
-    std::filesystem::create_directories(o.outDir, ignored);
-    for (const auto& [path, text] : {std::make_pair(jsonPath, alignmentJson(o.anatomicalPath, checks)),
-                                     std::make_pair(tsvPath, alignmentTsv(checks))}) {
-        const std::string problem = writeTextFileAtomically(path, text);
-        if (!problem.empty()) {
-            return refuse(err, path + ": " + problem, 3);
+    // The three files go into place together or not at all.
+    OutputRun run;
+    std::string problem = beginOutputRun(o.outDir, policy, run);
+    for (const auto& [name, text] :
+         {std::make_pair(std::string("alignment.json"), alignmentJson(o.anatomicalPath, checks)),
+          std::make_pair(std::string("alignment.tsv"), alignmentTsv(checks))}) {
+        if (problem.empty()) {
+            problem = stageOutput(run, name,
+                                  [&text](const std::string& staged) { return writeTextFile(staged, text); });
+            problem = problem.empty() ? "" : o.outDir + "/" + name + ": " + problem;
         }
     }
-    const std::string problem =
-        writeCheckReport(o.outDir, "Alignment check: " + niftiStem(o.anatomicalPath), reportRuns);
+    if (problem.empty()) {
+        problem = writeCheckReport(run, "Alignment check: " + niftiStem(o.anatomicalPath), reportRuns);
+        problem = problem.empty() ? commitOutputRun(run) : reportPath + ": " + problem;
+    }
     if (!problem.empty()) {
-        return refuse(err, reportPath + ": " + problem, 3);
+        abandonOutputRun(run);
+        return refuse(err, problem, 3);
     }
     const Verdict worst = worstVerdict(checks);
     return worst == Verdict::kPass ? 0 : worst == Verdict::kWarn ? kExitWorstIsWarn : kExitWorstIsFail;

@@ -167,6 +167,47 @@ int worstStatus(const std::vector<TableRow>& sortedRows) {
     return worst == "fail" ? kExitFail : worst == "warn" ? kExitWarn : kExitPass;
 }
 
+// The policy a check writes into folder under: it replaces only what the folder's output record lists.
+OutputPolicy ownOutputsPolicy(const std::string& folder) {
+    OutputPolicy policy;
+    policy.force = true;
+    policy.onlyRecorded = true;
+    policy.recorded = readOutputRecord(folder);
+    return policy;
+}
+
+// Empty text when the check may write names into folder, else "PATH: reason" for the first it may not.
+std::string checkOwnOutputs(const std::string& folder, const std::vector<std::string>& names) {
+    OutputPolicy policy = ownOutputsPolicy(folder);
+    for (const std::string& name : names) {
+        std::string problem = checkOutputAllowed(policy, folder + "/" + name);
+        if (!problem.empty()) {
+            return folder + "/" + name + ": " + problem;
+        }
+    }
+    return "";
+}
+
+// Puts the named texts into folder together, replacing only what the folder's output record says an earlier
+// run of the check wrote there. Empty text on success, else "PATH: reason".
+std::string writeOwnOutputs(const std::string& folder,
+                            const std::vector<std::pair<std::string, std::string>>& namedTexts) {
+    OutputRun run;
+    std::string problem = beginOutputRun(folder, ownOutputsPolicy(folder), run);
+    for (const auto& [name, text] : namedTexts) {
+        if (problem.empty()) {
+            problem = stageOutput(run, name,
+                                  [&](const std::string& staged) { return writeTextFile(staged, text); });
+            problem = problem.empty() ? "" : folder + "/" + name + ": " + problem;
+        }
+    }
+    problem = problem.empty() ? commitOutputRun(run) : problem;
+    if (!problem.empty()) {
+        abandonOutputRun(run);
+    }
+    return problem;
+}
+
 // Rebuilds OUT_DIR/alignment.tsv from every OUT_DIR/sub-*/alignment.tsv; the worst verdict's exit status.
 int mergeTables(const std::string& outDir, std::ostream& err) {
     std::vector<TableRow> rows;
@@ -180,9 +221,17 @@ int mergeTables(const std::string& outDir, std::ostream& err) {
         }
     }
     sortWorstFirst(rows);
-    std::string problem = writeTextFileAtomically(outDir + "/alignment.tsv", alignmentTableText(rows));
+    // Participant jobs running side by side each rebuild this table; one that finds it replaced by another
+    // job in the middle of its own move simply builds it again.
+    std::string problem;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        problem = writeOwnOutputs(outDir, {{"alignment.tsv", alignmentTableText(rows)}});
+        if (problem.empty()) {
+            break;
+        }
+    }
     if (!problem.empty()) {
-        err << "Zentrovis: " << outDir << "/alignment.tsv: " << problem << "\n";
+        err << "Zentrovis: " << problem << "\n";
         return kExitWriteFailed;
     }
     return worstStatus(rows);
@@ -198,8 +247,6 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
     bool allWritten = true;
     for (const auto& [subject, subjectOutcomes] : bySubject) {
         std::string folder = outDir + "/sub-" + subject;
-        std::error_code error;
-        fs::create_directories(folder, error);
         std::vector<TableRow> rows;
         std::map<std::string, const RunOutcome*> byRun;
         for (const RunOutcome* outcome : subjectOutcomes) {
@@ -212,13 +259,11 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
         for (const TableRow& row : rows) {
             page.runs.push_back(byRun[row[2]]->report);
         }
-        for (const auto& [name, text] : {std::pair<std::string, std::string>{"report.html", reportHtml(page)},
-                                         {"alignment.tsv", alignmentTableText(rows)}}) {
-            std::string problem = writeTextFileAtomically(folder + "/" + name, text);
-            if (!problem.empty()) {
-                err << "Zentrovis: " << folder << "/" << name << ": " << problem << "\n";
-                allWritten = false;
-            }
+        std::string problem = writeOwnOutputs(
+            folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}});
+        if (!problem.empty()) {
+            err << "Zentrovis: " << problem << "\n";
+            allWritten = false;
         }
     }
     return allWritten;
@@ -243,12 +288,27 @@ int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std
         err << "Zentrovis: " << options.outDir << ": cannot be created: " << error.message() << "\n";
         return kExitWriteFailed;
     }
-    if (options.analysisLevel == "group") {
-        return mergeTables(options.outDir, err);
+    // Every output this invocation will write is looked at before any run is checked.
+    std::string problem = checkOwnOutputs(options.outDir, {"alignment.tsv"});
+    if (!problem.empty() || options.analysisLevel == "group") {
+        if (!problem.empty()) {
+            err << "Zentrovis: " << problem << "\n";
+        }
+        return problem.empty() ? mergeTables(options.outDir, err) : kExitBadInput;
     }
     BidsLayout layout = findBidsRuns(options.bidsDir, options.participantLabels);
     if (!layout.error.empty()) {
         err << "Zentrovis: " << layout.error << "\n";
+        return kExitBadInput;
+    }
+    for (const BidsRun& run : layout.runs) {
+        std::string folder = options.outDir + "/sub-" + run.subject;
+        if (problem.empty()) {
+            problem = checkOwnOutputs(folder, {"report.html", "alignment.tsv"});
+        }
+    }
+    if (!problem.empty()) {
+        err << "Zentrovis: " << problem << "\n";
         return kExitBadInput;
     }
     std::vector<RunOutcome> outcomes = checkAllRuns(layout.runs, options, checker, err, progressBar);

@@ -17,16 +17,17 @@ ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functio
     return run;
 }
 
-std::string writeCheckReport(const std::string& dir, const std::string& title,
-                             const std::vector<ReportRun>& runs) {
+std::string writeCheckReport(OutputRun& run, const std::string& title, const std::vector<ReportRun>& runs) {
     ReportPage page;
     page.title = title;
     page.runs = runs;
-    std::ifstream log(dir + "/posalign.log");
+    std::ifstream log(run.folder + "/posalign.log");
     if (log) {
         std::ostringstream text;
         text << log.rdbuf();
         page.pluginLog = text.str();
     }
-    return writeTextFileAtomically(dir + "/report.html", reportHtml(page));
+    const std::string html = reportHtml(page);
+    return stageOutput(run, "report.html",
+                       [&html](const std::string& staged) { return writeTextFile(staged, html); });
 }

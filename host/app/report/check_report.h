@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "host/app/output_files.h"
 #include "host/app/report/html_report.h"
 
 // The report's entry for one checked run, named after its functional file: the pictures of the functional
 // against the subject's anatomy, at the header and at the best position; none when the run has an error.
 ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check);
 
-// Writes DIR/report.html (atomically) with the runs in the given order, and DIR/posalign.log at the end when
-// it is there. Empty text on success, else the reason.
-std::string writeCheckReport(const std::string& dir, const std::string& title,
-                             const std::vector<ReportRun>& runs);
+// Stages report.html in the run with the runs in the given order, and the run folder's posalign.log at the
+// end when it is there. Empty text on success, else the reason.
+std::string writeCheckReport(OutputRun& run, const std::string& title, const std::vector<ReportRun>& runs);
 
 #endif

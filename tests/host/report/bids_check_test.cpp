@@ -164,6 +164,31 @@ TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
     EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 5);
     options.analysisLevel = "everyone";
     EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 2);
+    // What the check did not write is never replaced; the invocation is refused before it writes anything.
+    const struct {
+        const char* level;
+        void (*spoil)(const ScratchFolder& out);
+        const char* refused;
+    } foreign[] = {
+        {"participant", [](const ScratchFolder& out) { fs::remove(out.file("sub-01/.zentrovis-outputs")); },
+         "sub-01/report.html: exists and was not written"},
+        {"group",
+         [](const ScratchFolder& out) {
+             fs::remove(out.file("alignment.tsv"));
+             fs::create_symlink("elsewhere", out.file("alignment.tsv"));
+         },
+         "alignment.tsv: exists and is not a regular file"},
+    };
+    for (const auto& c : foreign) {
+        c.spoil(out);
+        std::string before = readTextFile(out.file("sub-01/alignment.tsv"));
+        std::ostringstream refusal;
+        options.analysisLevel = c.level;
+        EXPECT_EQ(runBidsCheck(options, checkByName, again, refusal, false), 2) << c.level;
+        EXPECT_NE(refusal.str().find(c.refused), std::string::npos) << refusal.str();
+        EXPECT_EQ(readTextFile(out.file("sub-01/alignment.tsv")), before) << c.level;
+    }
+    EXPECT_TRUE(fs::is_symlink(out.file("alignment.tsv")));
 }
 
 } // namespace
