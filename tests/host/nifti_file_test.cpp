@@ -228,7 +228,9 @@ TEST(NiftiWrite, WritesQuietlyAndIntoTheStagedNameOfARun) {
         std::string seenTemporary;
         testing::internal::CaptureStderr();
         OutputRun run;
-        ASSERT_EQ(beginOutputRun(folder.path, OutputPolicy{}, run), "");
+        OutputPolicy recorded;
+        recorded.onlyRecorded = true;
+        ASSERT_EQ(beginOutputRun(folder.path, recorded, run), "");
         std::string error = stageOutput(run, name, [&](const std::string& temporary) {
             seenTemporary = temporary;
             return writeNiftiImage(temporary, image.request, compressionForName(temporary));
