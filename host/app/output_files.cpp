@@ -269,10 +269,11 @@ std::string moveRunIntoPlace(OutputRun& run) {
         }
     }
     if (run.policy.onlyRecorded) {
-        problem = writeOutputRecord(run, run.names);
+        // The outputs are in place: should this fail, the record still lists them (with the earlier ones).
+        writeOutputRecord(run, run.names);
     }
     rmdir(run.staging.c_str());
-    return problem;
+    return "";
 }
 
 } // namespace
@@ -438,6 +439,8 @@ void abandonOutputRun(OutputRun& run) {
     }
     run.stagedPaths.clear();
     run.names.clear();
+    run.found.clear();
+    run.createdFolders.clear();
 }
 
 void abandonCurrentOutputRun() {

@@ -35,6 +35,7 @@ int refuse(std::ostream& err, const std::string& problem, int status) {
 } // namespace
 
 int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    installRunCleanup();
     if (isBidsCheckCommand(argc, argv)) {
         RunChecker checker = [](const NiftiImage& anatomical, const NiftiImage& functional) {
             return checkAlignment(CheckInputs{"", &anatomical}, CheckInputs{"", &functional},
@@ -74,7 +75,7 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     while (o.outDir.size() > 1 && o.outDir.back() == '/') {
         o.outDir.pop_back();
     }
-    installRunCleanup();
+
     OutputPolicy policy;
     policy.force = o.force;
     policy.inputPaths = o.functionalPaths;
