@@ -353,8 +353,7 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
     installWorkspace(&session.workspace);
 
     // Looked at before the run, which changes the functionals' first volumes.
-    std::vector<FunctionalFindings> findings =
-        examineFunctionals(session.workspace.documents, session.workspace.documentCount);
+    RunFindings findings = examineRun(session.workspace.documents, session.workspace.documentCount);
     PluginOutcome outcome = runPluginOnce(plugin, streams.notes);
 
     installWorkspace(nullptr);
@@ -380,7 +379,7 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
     streams.notes << "\n";
     if (outcome == PluginOutcome::kExecuteTrue) {
         for (const std::string& warning : runWarnings(findings, session.sources, session.chosenMapping)) {
-            streams.notes << "Zentrovis: warning: " << warning << "\n";
+            streams.notes << "Zentrovis: warning: " << printableText(warning) << "\n";
         }
     }
     return outcome == PluginOutcome::kExecuteTrue ? kExitFinished : kExitPluginStopped;

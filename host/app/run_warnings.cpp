@@ -2,6 +2,7 @@
 #include "host/app/run_warnings.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "host/app/functional_coverage.h"
@@ -24,21 +25,29 @@ bool insideGrid(const double at[3], const int32_t dims[3]) {
     return true;
 }
 
-// True when the centre of some voxel of from, in the box [first, last] of its voxels, lies inside onto's
-// grid.
-bool anyCentreInside(const HostDocument* from, const HostDocument* onto, const int32_t first[3],
-                     const int32_t last[3]) {
-    double scannerToOnto[16], fromToOnto[16];
-    if (!affineInverse(onto->voxelToScanner, scannerToOnto)) {
-        return false;
+// True when the centre of some voxel of from, in the box [first, last] of its voxels, lies inside the grid
+// of every document in onto.
+bool anyCentreInside(const HostDocument* from, const std::vector<const HostDocument*>& onto,
+                     const int32_t first[3], const int32_t last[3]) {
+    std::vector<std::array<double, 16>> fromToOnto(onto.size());
+    for (size_t d = 0; d < onto.size(); ++d) {
+        double scannerToOnto[16];
+        if (!affineInverse(onto[d]->voxelToScanner, scannerToOnto)) {
+            return false;
+        }
+        affineMultiply(scannerToOnto, from->voxelToScanner, fromToOnto[d].data());
     }
-    affineMultiply(scannerToOnto, from->voxelToScanner, fromToOnto);
     for (int32_t k = first[2]; k <= last[2]; ++k) {
         for (int32_t j = first[1]; j <= last[1]; ++j) {
             for (int32_t i = first[0]; i <= last[0]; ++i) {
-                double at[3];
-                affineApply(fromToOnto, i, j, k, at);
-                if (insideGrid(at, onto->dims)) {
+                size_t d = 0;
+                for (double at[3]; d < onto.size(); ++d) {
+                    affineApply(fromToOnto[d].data(), i, j, k, at);
+                    if (!insideGrid(at, onto[d]->dims)) {
+                        break;
+                    }
+                }
+                if (d == onto.size()) {
                     return true;
                 }
             }
@@ -47,24 +56,30 @@ bool anyCentreInside(const HostDocument* from, const HostDocument* onto, const i
     return false;
 }
 
-// True when the centre of some VMR voxel lies inside the FMR's grid; only the VMR voxels in the box that
-// holds the FMR grid are tried.
-bool anatomicalCentreInside(const HostDocument* vmr, const HostDocument* fmr) {
-    FunctionalCoverage box = functionalCoverage(vmr, &fmr, 1);
-    if (!box.valid) {
-        return false;
+// True when the centre of some VMR voxel lies inside every FMR's grid; only the VMR voxels in the box that
+// each FMR grid's own box holds are tried.
+bool anatomicalCentreInside(const HostDocument* vmr, const std::vector<const HostDocument*>& fmrs) {
+    double low[3] = {0.0, 0.0, 0.0};
+    double high[3] = {vmr->dims[0] - 1.0, vmr->dims[1] - 1.0, vmr->dims[2] - 1.0};
+    for (const HostDocument* fmr : fmrs) {
+        FunctionalCoverage box = functionalCoverage(vmr, &fmr, 1);
+        if (!box.valid) {
+            return false;
+        }
+        for (int axis = 0; axis < 3; ++axis) {
+            low[axis] = std::max(std::ceil(static_cast<double>(box.minimum[axis])), low[axis]);
+            high[axis] = std::min(std::floor(static_cast<double>(box.maximum[axis])), high[axis]);
+        }
     }
     int32_t first[3], last[3];
     for (int axis = 0; axis < 3; ++axis) {
-        double low = std::max(std::ceil(static_cast<double>(box.minimum[axis])), 0.0);
-        double high = std::min(std::floor(static_cast<double>(box.maximum[axis])), vmr->dims[axis] - 1.0);
-        if (!(low <= high)) {
+        if (!(low[axis] <= high[axis])) {
             return false;
         }
-        first[axis] = static_cast<int32_t>(low);
-        last[axis] = static_cast<int32_t>(high);
+        first[axis] = static_cast<int32_t>(low[axis]);
+        last[axis] = static_cast<int32_t>(high[axis]);
     }
-    return anyCentreInside(vmr, fmr, first, last);
+    return anyCentreInside(vmr, fmrs, first, last);
 }
 
 int64_t nonFiniteSamplesInFirstVolume(const HostDocument* fmr) {
@@ -78,28 +93,32 @@ int64_t nonFiniteSamplesInFirstVolume(const HostDocument* fmr) {
 
 } // namespace
 
-std::vector<FunctionalFindings> examineFunctionals(const HostDocument* const* documents, int documentCount) {
-    std::vector<FunctionalFindings> findings;
+RunFindings examineRun(const HostDocument* const* documents, int documentCount) {
+    RunFindings findings;
     const HostDocument* vmr = documents[0];
     for (int f = 1; f < documentCount; ++f) {
         const HostDocument* fmr = documents[f];
         FunctionalFindings found;
         const int32_t first[3] = {0, 0, 0};
         const int32_t last[3] = {fmr->dims[0] - 1, fmr->dims[1] - 1, fmr->dims[2] - 1};
-        found.centreInsideAnatomical = anyCentreInside(fmr, vmr, first, last);
-        found.anatomicalCentreInside = anatomicalCentreInside(vmr, fmr);
+        found.centreInsideAnatomical = anyCentreInside(fmr, {vmr}, first, last);
+        found.anatomicalCentreInside = anatomicalCentreInside(vmr, {fmr});
         found.nonFiniteSamples = nonFiniteSamplesInFirstVolume(fmr);
-        findings.push_back(found);
+        findings.functionals.push_back(found);
+    }
+    if (documentCount == 3) {
+        findings.anatomicalCentreInsideBoth = anatomicalCentreInside(vmr, {documents[1], documents[2]});
     }
     return findings;
 }
 
-std::vector<std::string> runWarnings(const std::vector<FunctionalFindings>& findings,
-                                     const std::vector<DocumentSource>& sources, int mapping) {
+std::vector<std::string> runWarnings(const RunFindings& findings, const std::vector<DocumentSource>& sources,
+                                     int mapping) {
     std::vector<std::string> warnings;
     const std::string anatomical = displayName(sources[0]);
-    for (size_t f = 0; f < findings.size(); ++f) {
-        const FunctionalFindings& found = findings[f];
+    const std::vector<FunctionalFindings>& functionals = findings.functionals;
+    for (size_t f = 0; f < functionals.size(); ++f) {
+        const FunctionalFindings& found = functionals[f];
         std::string name = displayName(sources[f + 1]);
         if (mapping == 2 && !found.centreInsideAnatomical) {
             warnings.push_back(name + ": no voxel of this functional lies inside the anatomical " +
@@ -108,6 +127,14 @@ std::vector<std::string> runWarnings(const std::vector<FunctionalFindings>& find
             warnings.push_back(name + ": no voxel of the anatomical " + anatomical +
                                " lies inside this functional, so the plug-in had nothing to compare or "
                                "paint; its overlap measures read nan");
+        } else if (mapping == 3 && f == 0 && functionals.size() == 2 &&
+                   functionals[1].anatomicalCentreInside && !findings.anatomicalCentreInsideBoth) {
+            // Each run overlaps the anatomical, so the warning above stays silent, but not where the other
+            // does.
+            warnings.push_back(name + ": no voxel of the anatomical " + anatomical +
+                               " lies inside both this functional and " + displayName(sources[2]) +
+                               ", so the plug-in had no voxel pairs to compare and copied nothing between "
+                               "them; its FMR-FMR measures of the overlap read nan (and the SSD 0)");
         }
         if (found.nonFiniteSamples > 0) {
             warnings.push_back(name + ": " + std::to_string(found.nonFiniteSamples) +

@@ -17,13 +17,20 @@ struct FunctionalFindings {
     int64_t nonFiniteSamples = 0;        // NaN or infinite samples in the first volume, the one compared
 };
 
-// The findings for each FMR; documents: the VMR first, then the FMRs.
-std::vector<FunctionalFindings> examineFunctionals(const HostDocument* const* documents, int documentCount);
+// What the host finds in the documents before the run.
+struct RunFindings {
+    std::vector<FunctionalFindings> functionals; // one per FMR, in order
+    bool anatomicalCentreInsideBoth = false; // two FMRs: some VMR voxel centre lies in both (mapping 3 pairs)
+};
+
+// The findings of the run; documents: the VMR first, then the FMRs.
+RunFindings examineRun(const HostDocument* const* documents, int documentCount);
 
 // One sentence per cause, naming the file, for the mapping that ran (1..3): a functional that the mapping's
-// direction finds no overlap with, and a functional whose first volume holds samples that are not finite.
-// findings[i] belongs to sources[i + 1].
-std::vector<std::string> runWarnings(const std::vector<FunctionalFindings>& findings,
-                                     const std::vector<DocumentSource>& sources, int mapping);
+// direction finds no overlap with, two functionals that each overlap the anatomical but share none of its
+// voxels (mapping 3), and a functional whose first volume holds samples that are not finite.
+// findings.functionals[i] belongs to sources[i + 1].
+std::vector<std::string> runWarnings(const RunFindings& findings, const std::vector<DocumentSource>& sources,
+                                     int mapping);
 
 #endif

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
+#include <optional>
 
 #include "tests/host/app_test_support.h"
 
@@ -35,7 +37,26 @@ struct WarningCase {
     int nanSamples; // put into the first volume
     const char* mapping;
     const char* warning; // empty: none
+    // A second functional (named with an escape), centred at x, y mm, turned about z by degrees.
+    std::optional<std::array<float, 3>> second = std::nullopt;
 };
+
+// Writes the second functional of a case: the fixture turned about z through its centre, then moved.
+void writeSecondFunctional(const std::string& path, const std::array<float, 3>& placement) {
+    writeFunctionalFixture(path, 2, 0.0f);
+    rewriteImage(path, [&](NiftiImage& image) {
+        const float turn = placement[2] * static_cast<float>(M_PI / 180), c = std::cos(turn),
+                    s = std::sin(turn);
+        float* rows[2] = {image.geometry.srowX, image.geometry.srowY};
+        for (int j = 0; j < 4; ++j) {
+            const float x = rows[0][j], y = rows[1][j];
+            rows[0][j] = c * x - s * y;
+            rows[1][j] = s * x + c * y;
+        }
+        rows[0][3] += placement[0];
+        rows[1][3] += placement[1];
+    });
+}
 
 class RunWarnings : public ::testing::TestWithParam<WarningCase> {};
 
@@ -51,14 +72,20 @@ TEST_P(RunWarnings, NameTheCauseAndLeaveTheLogAlone) {
         }
     });
     std::string out = folder.file("out");
-    ProgramRun run =
-        runZentrovis({"--vmr", anatomical, "--fmr", functional, "--mapping", c.mapping, "--out", out});
+    std::vector<std::string> args{"--vmr",     anatomical, "--fmr", functional,
+                                  "--mapping", c.mapping,  "--out", out};
+    if (c.second) {
+        args.insert(args.begin() + 4, {"--fmr", folder.file("func\x1b[7m2.nii")});
+        writeSecondFunctional(args[5], *c.second);
+    }
+    ProgramRun run = runZentrovis(args);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     bool warned = *c.warning != '\0';
     EXPECT_EQ(contains(run.err, "Zentrovis: warning: " + functional + ": "), warned) << run.err;
     EXPECT_TRUE(contains(run.err, c.warning)) << run.err;
+    EXPECT_FALSE(contains(run.err, "\x1b")) << "names are printed escaped";
     // Every nan the plug-in logs has its warning; the log itself stays the plug-in's.
-    EXPECT_EQ(contains(run.out, "nan"), warned && c.mapping[0] == '1') << run.out;
+    EXPECT_EQ(contains(run.out, "nan"), warned && c.mapping[0] != '2') << run.out;
     EXPECT_EQ(readTextFile(out + "/posalign.log"), run.out);
 }
 
@@ -66,6 +93,8 @@ const char kNoAnatomyInside[] =
     "anat.nii.gz lies inside this functional, so the plug-in had nothing to compare "
     "or paint; its overlap measures read nan";
 const char kNoFunctionalInside[] = "anat.nii.gz, so nothing of the anatomical was resampled into it";
+const char kNoPairs[] = "func\\x1b[7m2.nii, so the plug-in had no voxel pairs to compare and copied nothing "
+                        "between them; its FMR-FMR measures of the overlap read nan (and the SSD 0)";
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, RunWarnings,
@@ -77,6 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
         // mm) lies beyond the anatomical's edge (24 mm): mapping 1 compares, mapping 2 resamples nothing.
         WarningCase{"edge_only_1", 46.5f, 0, "1", ""},
         WarningCase{"edge_only_2", 46.5f, 0, "2", kNoFunctionalInside},
+        // Both runs overlap the anatomical, but no anatomical voxel centre lies inside both: the second is
+        // turned so that the box around it reaches over the first (x -54..-6 mm), but it stays 2 mm clear.
+        WarningCase{"apart_turned_3", -30.0f, 0, "3", kNoPairs, {{14.0f, 38.0f, 45.0f}}},
+        WarningCase{"overlapping_3", -30.0f, 0, "3", "", {{-26.0f, 0.0f, 0.0f}}},
         WarningCase{"not_numbers", 0.0f, 4, "2",
                     "4 samples of the first volume (the one the plug-in compares) are NaN or infinite"}),
     [](const ::testing::TestParamInfo<WarningCase>& info) { return info.param.name; });
