@@ -139,7 +139,7 @@ std::string checkFoundOutput(const OutputPolicy& policy, const std::string& path
     if (policy.onlyRecorded &&
         std::find(policy.recorded.begin(), policy.recorded.end(), name) == policy.recorded.end()) {
         return "exists and was not written by a run into this folder, so it is left alone (remove it or "
-               "choose another --out folder)";
+               "choose another output folder)";
     }
     return "";
 }
