@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -17,9 +18,10 @@ uint32_t orderKey(float value) {
 // The rank-th smallest of the finite samples (0-based), found by counting the samples per key prefix and
 // ordering only those in the prefix that holds it: the same value as a selection over all of them, without
 // copying a whole anatomical.
-float finiteSampleOfRank(const std::vector<float>& samples, size_t rank) {
+float finiteSampleOfRank(const float* samples, size_t count, size_t rank) {
     std::vector<size_t> perPrefix(size_t(1) << 16, 0);
-    for (float v : samples) {
+    for (size_t i = 0; i < count; ++i) {
+        float v = samples[i];
         if (std::isfinite(v)) {
             ++perPrefix[orderKey(v) >> 16];
         }
@@ -30,7 +32,8 @@ float finiteSampleOfRank(const std::vector<float>& samples, size_t rank) {
     }
     std::vector<float> candidates;
     candidates.reserve(perPrefix[prefix]);
-    for (float v : samples) {
+    for (size_t i = 0; i < count; ++i) {
+        float v = samples[i];
         if (std::isfinite(v) && orderKey(v) >> 16 == prefix) {
             candidates.push_back(v);
         }
@@ -42,11 +45,12 @@ float finiteSampleOfRank(const std::vector<float>& samples, size_t rank) {
 
 } // namespace
 
-std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples) {
-    std::vector<uint8_t> bytes(samples.size(), 0);
+void scaleAnatomyToVmrBytes(const float* samples, size_t count, uint8_t* bytes) {
+    memset(bytes, 0, count);
     size_t finiteCount = 0;
     double low = 0.0, highest = 0.0;
-    for (float v : samples) {
+    for (size_t i = 0; i < count; ++i) {
+        float v = samples[i];
         if (std::isfinite(v)) {
             low = finiteCount == 0 ? v : std::min(low, static_cast<double>(v));
             highest = finiteCount == 0 ? v : std::max(highest, static_cast<double>(v));
@@ -54,18 +58,18 @@ std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples) {
         }
     }
     if (finiteCount == 0) {
-        return bytes;
+        return;
     }
     size_t rank = static_cast<size_t>(std::floor(0.995 * static_cast<double>(finiteCount - 1)));
-    double high = finiteSampleOfRank(samples, rank);
+    double high = finiteSampleOfRank(samples, count, rank);
     if (!(high > low)) {
         high = highest;
     }
     if (!(high > low)) {
-        return bytes;
+        return;
     }
     double factor = kVmrAnatomyMaximum / (high - low);
-    for (size_t i = 0; i < samples.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         float v = samples[i];
         if (!std::isfinite(v)) {
             continue;
@@ -73,5 +77,4 @@ std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples) {
         double scaled = std::floor((v - low) * factor + 0.5);
         bytes[i] = static_cast<uint8_t>(std::clamp(scaled, 0.0, static_cast<double>(kVmrAnatomyMaximum)));
     }
-    return bytes;
 }

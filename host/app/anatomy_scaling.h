@@ -3,7 +3,7 @@
 #define POSALIGN_HOST_APP_ANATOMY_SCALING_H
 
 #include <cstdint>
-#include <vector>
+#include <cstddef>
 
 // The highest byte an anatomical voxel gets; bytes above it are reserved for what the plug-in paints.
 const int kVmrAnatomyMaximum = 225;
@@ -11,7 +11,7 @@ const int kVmrAnatomyMaximum = 225;
 // Maps samples linearly so that the smallest finite sample becomes 0 and the 99.5th percentile of the
 // finite samples becomes 225, rounding to the nearest byte and clamping above (a few very bright voxels,
 // e.g. vessels, do not darken the whole volume). When the percentile equals the minimum the maximum is used
-// instead; a constant volume and non-finite samples become 0.
-std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples);
+// instead; a constant volume and non-finite samples become 0. Writes all count bytes.
+void scaleAnatomyToVmrBytes(const float* samples, size_t count, uint8_t* bytes);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "host/app/anatomy_scaling.h"
 #include "host/core/phantom.h"
@@ -22,37 +23,49 @@ LoadedDocuments refuse(LoadedDocuments& loaded, const std::string& path, const s
     return std::move(loaded);
 }
 
-HostDocument* makeVmr(const NiftiImage& image, const std::string& name) {
-    int32_t dims[3] = {image.nx, image.ny, image.nz};
-    HostDocument* document = createVmrDocument(dims, image.voxelToWorld.data(), name.c_str());
-    if (document == nullptr) {
-        return nullptr;
+// Reads an anatomical file into a new VMR document: its samples as float into a buffer that is not
+// zero-filled first, then scaled into the document's bytes.
+NiftiReadResult readVmr(const std::string& path, HostDocument*& document) {
+    document = nullptr;
+    NiftiLimits limits;
+    limits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
+    limits.allowSeveralVolumes = false;
+    std::unique_ptr<float[]> samples;
+    size_t count = 0;
+    NiftiReadResult read = readNiftiImageInto(path, SampleKind::kFloat, limits, [&](const NiftiImage& image) {
+        count = static_cast<size_t>(image.nx) * image.ny * image.nz;
+        samples.reset(new float[count]);
+        return std::vector<void*>{samples.get()};
+    });
+    if (!read.error.empty()) {
+        return read;
     }
-    std::vector<uint8_t> bytes = scaleAnatomyToVmrBytes(image.floatSamples);
-    memcpy(document->voxels, bytes.data(), bytes.size());
-    return document;
+    int32_t dims[3] = {read.image.nx, read.image.ny, read.image.nz};
+    document = createVmrDocument(dims, read.image.voxelToWorld.data(), fileNameOf(path).c_str());
+    if (document == nullptr) {
+        read.error = "could not be opened as an anatomical document (out of memory)";
+        return read;
+    }
+    scaleAnatomyToVmrBytes(samples.get(), count, document->voxels);
+    return read;
 }
 
-HostDocument* makeFmr(const NiftiImage& image, const std::string& stem) {
-    int32_t dims[3] = {image.nx, image.ny, image.nz};
-    int dataType = image.isInt16 ? kFmrDataInt16 : kFmrDataFloat32;
-    std::string fileName = stem + ".fmr";
-    HostDocument* document = createFmrDocument(dims, image.voxelToWorld.data(), dataType, image.nt,
-                                               fileName.c_str(), stem.c_str());
-    if (document == nullptr) {
-        return nullptr;
-    }
-    size_t perVolume = static_cast<size_t>(image.nx) * image.ny * image.nz;
-    for (int t = 0; t < image.nt; ++t) {
-        if (image.isInt16) {
-            memcpy(document->intVolumes[t], image.int16Samples.data() + t * perVolume,
-                   perVolume * sizeof(int16_t));
-        } else {
-            memcpy(document->floatVolumes[t], image.floatSamples.data() + t * perVolume,
-                   perVolume * sizeof(float));
+// Reads a functional file straight into a new FMR document (no copy of a long run on the way).
+NiftiReadResult readFmr(const std::string& path, const std::string& stem, HostDocument*& document) {
+    document = nullptr;
+    return readNiftiImageInto(path, SampleKind::kInt16WhenRaw, NiftiLimits{}, [&](const NiftiImage& image) {
+        int32_t dims[3] = {image.nx, image.ny, image.nz};
+        std::string fileName = stem + ".fmr";
+        document = createFmrDocument(dims, image.voxelToWorld.data(),
+                                     image.isInt16 ? kFmrDataInt16 : kFmrDataFloat32, image.nt,
+                                     fileName.c_str(), stem.c_str());
+        std::vector<void*> volumes;
+        for (int t = 0; document != nullptr && t < image.nt; ++t) {
+            volumes.push_back(image.isInt16 ? static_cast<void*>(document->intVolumes[t])
+                                            : static_cast<void*>(document->floatVolumes[t]));
         }
-    }
-    return document;
+        return volumes;
+    });
 }
 
 } // namespace
@@ -68,28 +81,16 @@ void releaseLoadedDocuments(LoadedDocuments& loaded) {
 LoadedDocuments loadNiftiDocuments(const std::string& anatomicalPath,
                                    const std::vector<std::string>& functionalPaths) {
     LoadedDocuments loaded;
-    NiftiLimits anatomicalLimits;
-    anatomicalLimits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
-    anatomicalLimits.allowSeveralVolumes = false;
-    NiftiReadResult anatomical = readNiftiImage(anatomicalPath, SampleKind::kFloat, anatomicalLimits);
+    HostDocument* vmr = nullptr;
+    NiftiReadResult anatomical = readVmr(anatomicalPath, vmr);
     if (!anatomical.error.empty()) {
         return refuse(loaded, anatomicalPath, anatomical.error);
-    }
-    HostDocument* vmr = makeVmr(anatomical.image, fileNameOf(anatomicalPath));
-    if (vmr == nullptr) {
-        return refuse(loaded, anatomicalPath,
-                      "could not be opened as an anatomical document (out of memory)");
     }
     loaded.documents.push_back(vmr);
     loaded.sources.push_back(DocumentSource{niftiStem(anatomicalPath), anatomicalPath,
                                             anatomical.image.geometry, anatomical.image.fields});
-    anatomical.image.floatSamples = std::vector<float>();
 
     for (const std::string& path : functionalPaths) {
-        NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
-        if (!functional.error.empty()) {
-            return refuse(loaded, path, functional.error);
-        }
         std::string stem = niftiStem(path);
         if (stem.size() >= 100) {
             return refuse(loaded, path,
@@ -103,9 +104,11 @@ LoadedDocuments loadNiftiDocuments(const std::string& anatomicalPath,
                                   "; their outputs would have the same names");
             }
         }
-        HostDocument* fmr = makeFmr(functional.image, stem);
-        if (fmr == nullptr) {
-            return refuse(loaded, path, "could not be opened as a functional document (out of memory)");
+        HostDocument* fmr = nullptr;
+        NiftiReadResult functional = readFmr(path, stem, fmr);
+        if (!functional.error.empty()) {
+            releaseDocument(fmr);
+            return refuse(loaded, path, functional.error);
         }
         loaded.documents.push_back(fmr);
         loaded.sources.push_back(

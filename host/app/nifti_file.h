@@ -82,6 +82,16 @@ struct NiftiLimits {
 // Reads a .nii or .nii.gz file with all its volumes. error is empty on success.
 NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits);
 
+// Memory for an image's samples that a caller provides once the header has been checked: given the image
+// without its samples (grid, isInt16), one pointer per volume with room for nx*ny*nz samples (int16 when
+// isInt16, else float), or an empty list when there is no memory for them.
+using NiftiSampleDestination = std::function<std::vector<void*>(const NiftiImage& image)>;
+
+// Reads like readNiftiImage, the samples straight into the memory destination gives (the image's sample
+// lists stay empty). On a refusal after destination was called, what it gave holds no meaning.
+NiftiReadResult readNiftiImageInto(const std::string& path, SampleKind kind, const NiftiLimits& limits,
+                                   const NiftiSampleDestination& destination);
+
 // Sample types that the host writes.
 enum class NiftiOutputType { kUint8, kInt16, kFloat32 };
 

@@ -12,8 +12,11 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <sys/stat.h>
 
 #include "host/app/nifti_header_fields.h"
@@ -23,9 +26,6 @@ namespace {
 const int kHeaderSize = 348;
 // Header and extensions take a few kilobytes; an offset beyond this is a damaged or hostile header.
 const double kMaxDataOffset = 1 << 30;
-// Data are read into a buffer that starts at this size and doubles as data arrive, so memory grows with
-// what a file really holds rather than with what its header claims.
-const size_t kFirstReadBuffer = size_t{1} << 20;
 // Most bytes asked of zlib at once (its counts are unsigned int).
 const size_t kReadPiece = size_t{1} << 30;
 
@@ -225,11 +225,59 @@ void samplesToFloat(int datatype, const void* data, size_t count, float slope, f
     }
 }
 
-// Reads the needed data bytes that follow the header at offset (through zlib, so plain and compressed files
-// alike) in pieces, so memory grows with what the file really holds rather than with what its header
-// claims. A compressed stream is read to its end, so that damage or a check sum mismatch after the data is
-// found too. Empty text on success.
-std::string readData(const std::string& path, long offset, size_t needed, std::vector<unsigned char>& data) {
+// Bytes from malloc, released with free(): unlike a vector they are not zero-filled first.
+struct FreeBytes {
+    void operator()(unsigned char* bytes) const { free(bytes); }
+};
+using ByteBuffer = std::unique_ptr<unsigned char, FreeBytes>;
+
+// The most bytes a file of fileSize bytes can give when read through zlib: deflate's largest ratio (1032
+// to 1, a 258-byte match in two bits) plus the last block's slack; a plain file gives less. A header that
+// claims more than this is refused before any memory is taken for its data.
+double mostBytesFrom(long long fileSize) {
+    const double kDeflateMaxRatio = 1032.0;
+    const double kSlack = 1 << 16;
+    return static_cast<double>(fileSize) * kDeflateMaxRatio + kSlack;
+}
+
+// How the data bytes of a file become the samples of its volumes.
+struct SampleLayout {
+    size_t perVolume = 0;   // samples per volume
+    int bytesPerSample = 0; // in the file
+    int swapSize = 0;       // bytes swapped together when the file's byte order differs; 0: none
+    int datatype = 0;
+    bool asInt16 = false; // the file's int16 samples are kept as they are; else converted to float
+    float slope = 1.0f, inter = 0.0f;
+};
+
+// Reads count bytes into `into`, adding what arrived to got. Empty text when the stream gave them all or
+// simply ended early; else why it stopped (a damaged or cut-off compressed stream).
+std::string readBytes(gzFile file, const std::string& path, unsigned char* into, size_t count, size_t& got) {
+    for (size_t done = 0; done < count;) {
+        int n = gzread(file, into + done, static_cast<unsigned>(std::min(count - done, kReadPiece)));
+        if (n <= 0) {
+            return compressedStreamProblem(file, path);
+        }
+        done += static_cast<size_t>(n);
+        got += static_cast<size_t>(n);
+    }
+    return "";
+}
+
+// Reads the data that follow the header at offset (through zlib, so plain and compressed files alike)
+// volume by volume: int16 samples kept as they are go straight into their volume, others through one
+// volume's worth of file bytes. A compressed stream is read to its end, so that damage or a check sum
+// mismatch after the data is found too. Empty text on success.
+std::string readSamples(const std::string& path, long offset, bool swapped, const SampleLayout& layout,
+                        const std::vector<void*>& volumes) {
+    const size_t volumeBytes = layout.perVolume * static_cast<size_t>(layout.bytesPerSample);
+    ByteBuffer fileBytes;
+    if (!layout.asInt16) {
+        fileBytes.reset(static_cast<unsigned char*>(malloc(std::max<size_t>(volumeBytes, 1))));
+        if (fileBytes == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
     gzFile file = gzopen(path.c_str(), "rb");
     if (file == nullptr) {
         return "cannot be opened";
@@ -240,18 +288,21 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
         problem = compressedStreamProblem(file, path);
     }
     size_t got = 0;
-    while (problem.empty() && got < needed) {
-        if (data.size() == got) {
-            data.resize(std::min(needed, std::max(kFirstReadBuffer, 2 * got)));
-        }
-        size_t room = std::min(data.size() - got, kReadPiece);
-        int n = gzread(file, data.data() + got, static_cast<unsigned>(room));
-        if (n <= 0) {
-            problem = compressedStreamProblem(file, path);
+    for (size_t t = 0; problem.empty() && t < volumes.size(); ++t) {
+        unsigned char* into = layout.asInt16 ? static_cast<unsigned char*>(volumes[t]) : fileBytes.get();
+        problem = readBytes(file, path, into, volumeBytes, got);
+        if (!problem.empty() || got < (t + 1) * volumeBytes) {
             break;
         }
-        got += static_cast<size_t>(n);
+        if (swapped && layout.swapSize > 1) {
+            nifti_swap_Nbytes(layout.perVolume, layout.swapSize, into);
+        }
+        if (!layout.asInt16) {
+            samplesToFloat(layout.datatype, into, layout.perVolume, layout.slope, layout.inter,
+                           static_cast<float*>(volumes[t]));
+        }
     }
+    const size_t needed = volumeBytes * volumes.size();
     if (problem.empty() && got < needed) {
         problem = "is truncated: its data need " + std::to_string(needed) + " bytes, the file holds " +
                   std::to_string(got);
@@ -267,28 +318,6 @@ std::string readData(const std::string& path, long offset, size_t needed, std::v
     }
     gzclose(file);
     return problem;
-}
-
-NiftiGeometry geometryOf(const nifti_1_header& h) {
-    NiftiGeometry g;
-    for (int i = 0; i < 8; ++i) {
-        g.pixdim[i] = h.pixdim[i];
-    }
-    g.qformCode = h.qform_code;
-    g.sformCode = h.sform_code;
-    g.quaternB = h.quatern_b;
-    g.quaternC = h.quatern_c;
-    g.quaternD = h.quatern_d;
-    g.qoffsetX = h.qoffset_x;
-    g.qoffsetY = h.qoffset_y;
-    g.qoffsetZ = h.qoffset_z;
-    for (int j = 0; j < 4; ++j) {
-        g.srowX[j] = h.srow_x[j];
-        g.srowY[j] = h.srow_y[j];
-        g.srowZ[j] = h.srow_z[j];
-    }
-    g.xyztUnits = h.xyzt_units;
-    return g;
 }
 
 // Checks sizes, type, affine and limits; empty text when the header can be read into an image.
@@ -364,7 +393,8 @@ std::string checkHeader(const nifti_1_header& h, const NiftiLimits& limits) {
     return "";
 }
 
-NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
+NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits,
+                                      const NiftiSampleDestination& destination) {
     NiftiReadResult result;
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
@@ -401,41 +431,55 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
     image.fields = headerFieldsOf(header);
     chooseAffine(header, image.voxelToWorld, image.affineSource);
 
-    int bytesPerSample = 0, swapSize = 0;
-    nifti_datatype_sizes(header.datatype, &bytesPerSample, &swapSize);
-    size_t count = static_cast<size_t>(image.nx) * image.ny * image.nz * image.nt;
-    double needed = static_cast<double>(header.vox_offset) + static_cast<double>(count) * bytesPerSample;
+    SampleLayout layout;
+    nifti_datatype_sizes(header.datatype, &layout.bytesPerSample, &layout.swapSize);
+    layout.datatype = header.datatype;
+    layout.perVolume = static_cast<size_t>(image.nx) * image.ny * image.nz;
+    double needed = static_cast<double>(header.vox_offset) +
+                    static_cast<double>(layout.perVolume) * image.nt * layout.bytesPerSample;
     if (endsWith(path, ".nii") && needed > static_cast<double>(info.st_size)) {
         result.error = "is truncated: its data need " + numberText(needed) + " bytes, the file has " +
                        std::to_string(static_cast<long long>(info.st_size));
         return result;
     }
-
-    std::vector<unsigned char> data;
-    result.error = readData(path, static_cast<long>(header.vox_offset),
-                            count * static_cast<size_t>(bytesPerSample), data);
-    if (!result.error.empty()) {
+    if (needed > mostBytesFrom(info.st_size)) {
+        result.error = "is truncated: its data need " + numberText(needed) + " bytes, more than a file of " +
+                       std::to_string(static_cast<long long>(info.st_size)) + " bytes can hold";
         return result;
-    }
-    if (swapped && swapSize > 1) {
-        nifti_swap_Nbytes(count, swapSize, data.data());
     }
     float slope = header.scl_slope;
     float inter = header.scl_inter;
     bool scaled = std::isfinite(slope) && slope != 0.0f && !(slope == 1.0f && inter == 0.0f);
-    if (!scaled) {
-        slope = 1.0f;
-        inter = 0.0f;
-    } else if (!std::isfinite(inter)) {
-        inter = 0.0f;
+    if (scaled) {
+        layout.slope = slope;
+        layout.inter = std::isfinite(inter) ? inter : 0.0f;
     }
-    if (kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled) {
-        image.isInt16 = true;
-        image.int16Samples.resize(count);
-        memcpy(image.int16Samples.data(), data.data(), count * sizeof(int16_t));
+    layout.asInt16 = kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled;
+    image.isInt16 = layout.asInt16;
+
+    std::vector<void*> volumes;
+    if (destination) {
+        volumes = destination(image);
+        if (volumes.size() != static_cast<size_t>(image.nt)) {
+            throw std::bad_alloc();
+        }
     } else {
-        image.floatSamples.resize(count);
-        samplesToFloat(header.datatype, data.data(), count, slope, inter, image.floatSamples.data());
+        size_t count = layout.perVolume * image.nt;
+        if (layout.asInt16) {
+            image.int16Samples.resize(count);
+        } else {
+            image.floatSamples.resize(count);
+        }
+        for (int t = 0; t < image.nt; ++t) {
+            volumes.push_back(layout.asInt16
+                                  ? static_cast<void*>(image.int16Samples.data() + t * layout.perVolume)
+                                  : static_cast<void*>(image.floatSamples.data() + t * layout.perVolume));
+        }
+    }
+    result.error = readSamples(path, static_cast<long>(header.vox_offset), swapped, layout, volumes);
+    if (!result.error.empty()) {
+        image.int16Samples = std::vector<int16_t>();
+        image.floatSamples = std::vector<float>();
     }
     return result;
 }
@@ -455,8 +499,13 @@ std::string niftiStem(const std::string& path) {
 }
 
 NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits) {
+    return readNiftiImageInto(path, kind, limits, nullptr);
+}
+
+NiftiReadResult readNiftiImageInto(const std::string& path, SampleKind kind, const NiftiLimits& limits,
+                                   const NiftiSampleDestination& destination) {
     try {
-        return readCheckedNiftiImage(path, kind, limits);
+        return readCheckedNiftiImage(path, kind, limits, destination);
     } catch (const std::bad_alloc&) {
         NiftiReadResult result;
         result.error = "cannot be read: not enough memory";

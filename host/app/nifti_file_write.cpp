@@ -43,30 +43,13 @@ nifti_1_header buildHeader(const NiftiWriteRequest& request, size_t bytesPerSamp
     }
     h.datatype = datatype;
     h.bitpix = static_cast<short>(8 * bytesPerSample);
-    const NiftiGeometry& g = request.geometry;
-    for (int i = 0; i < 8; ++i) {
-        h.pixdim[i] = g.pixdim[i];
-    }
+    putGeometry(request.geometry, h);
     if (h.pixdim[0] != -1.0f) {
         h.pixdim[0] = 1.0f; // qfac is either -1 or 1
     }
     h.vox_offset = kVoxOffset;
     h.scl_slope = 1.0f;
     h.scl_inter = 0.0f;
-    h.xyzt_units = static_cast<char>(g.xyztUnits);
-    h.qform_code = static_cast<short>(g.qformCode);
-    h.sform_code = static_cast<short>(g.sformCode);
-    h.quatern_b = g.quaternB;
-    h.quatern_c = g.quaternC;
-    h.quatern_d = g.quaternD;
-    h.qoffset_x = g.qoffsetX;
-    h.qoffset_y = g.qoffsetY;
-    h.qoffset_z = g.qoffsetZ;
-    for (int j = 0; j < 4; ++j) {
-        h.srow_x[j] = g.srowX[j];
-        h.srow_y[j] = g.srowY[j];
-        h.srow_z[j] = g.srowZ[j];
-    }
     putHeaderFields(request.fields, h);
     if (request.fields.descrip.empty()) {
         strncpy(h.descrip, "written by the Zentrovis stand-in host", sizeof h.descrip - 1);

@@ -1,56 +1,96 @@
-// Copying the acquisition and meaning fields between the host's record and the NIfTI-1 header.
+// Copying the geometry, acquisition and meaning fields between the host's records and the NIfTI-1 header.
+//
+// Each record's fields are paired with the header's in one list, walked in either direction, so a field
+// added to a record is read and written alike.
 #include "host/app/nifti_header_fields.h"
 
 #include <cstring>
 
 namespace {
 
-// A header text field, which need not hold a NUL when it is full.
-template <size_t N> std::string fieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
+// Copies a header field into the record's member; a text field need not hold a NUL when it is full.
+struct FromHeader {
+    template <typename HeaderField, typename Member>
+    void operator()(const HeaderField& field, Member& member) const {
+        member = static_cast<Member>(field);
+    }
+    template <size_t N> void operator()(const char (&field)[N], std::string& member) const {
+        member.assign(field, strnlen(field, N));
+    }
+};
+
+// Copies the record's member into the header field; a text too long for its field is cut, and the field
+// stays NUL-terminated.
+struct IntoHeader {
+    template <typename HeaderField, typename Member>
+    void operator()(HeaderField& field, const Member& member) const {
+        field = static_cast<HeaderField>(member);
+    }
+    template <size_t N> void operator()(char (&field)[N], const std::string& member) const {
+        memset(field, 0, N);
+        memcpy(field, member.data(), member.size() < N ? member.size() : N - 1);
+    }
+};
+
+// The header's geometry fields, each with its member of the geometry record.
+template <typename Header, typename Geometry, typename Copy>
+void pairGeometry(Header& h, Geometry& g, Copy copy) {
+    for (int i = 0; i < 8; ++i) {
+        copy(h.pixdim[i], g.pixdim[i]);
+    }
+    copy(h.qform_code, g.qformCode);
+    copy(h.sform_code, g.sformCode);
+    copy(h.quatern_b, g.quaternB);
+    copy(h.quatern_c, g.quaternC);
+    copy(h.quatern_d, g.quaternD);
+    copy(h.qoffset_x, g.qoffsetX);
+    copy(h.qoffset_y, g.qoffsetY);
+    copy(h.qoffset_z, g.qoffsetZ);
+    for (int j = 0; j < 4; ++j) {
+        copy(h.srow_x[j], g.srowX[j]);
+        copy(h.srow_y[j], g.srowY[j]);
+        copy(h.srow_z[j], g.srowZ[j]);
+    }
+    copy(h.xyzt_units, g.xyztUnits);
 }
 
-template <size_t N> void putFieldText(const std::string& text, char (&field)[N]) {
-    memset(field, 0, N);
-    memcpy(field, text.data(), text.size() < N ? text.size() : N - 1);
+// The header's acquisition and meaning fields, each with its member of the fields record.
+template <typename Header, typename Fields, typename Copy> void pairFields(Header& h, Fields& f, Copy copy) {
+    copy(h.dim_info, f.dimInfo);
+    copy(h.slice_code, f.sliceCode);
+    copy(h.slice_start, f.sliceStart);
+    copy(h.slice_end, f.sliceEnd);
+    copy(h.slice_duration, f.sliceDuration);
+    copy(h.cal_min, f.calMin);
+    copy(h.cal_max, f.calMax);
+    copy(h.toffset, f.toffset);
+    copy(h.intent_code, f.intentCode);
+    copy(h.intent_p1, f.intentP1);
+    copy(h.intent_p2, f.intentP2);
+    copy(h.intent_p3, f.intentP3);
+    copy(h.intent_name, f.intentName);
+    copy(h.descrip, f.descrip);
+    copy(h.aux_file, f.auxFile);
 }
 
 } // namespace
 
-NiftiHeaderFields headerFieldsOf(const nifti_1_header& h) {
-    NiftiHeaderFields f;
-    f.dimInfo = static_cast<unsigned char>(h.dim_info);
-    f.sliceCode = static_cast<unsigned char>(h.slice_code);
-    f.sliceStart = h.slice_start;
-    f.sliceEnd = h.slice_end;
-    f.sliceDuration = h.slice_duration;
-    f.calMin = h.cal_min;
-    f.calMax = h.cal_max;
-    f.toffset = h.toffset;
-    f.intentCode = h.intent_code;
-    f.intentP1 = h.intent_p1;
-    f.intentP2 = h.intent_p2;
-    f.intentP3 = h.intent_p3;
-    f.intentName = fieldText(h.intent_name);
-    f.descrip = fieldText(h.descrip);
-    f.auxFile = fieldText(h.aux_file);
-    return f;
+NiftiGeometry geometryOf(const nifti_1_header& header) {
+    NiftiGeometry geometry;
+    pairGeometry(header, geometry, FromHeader{});
+    return geometry;
 }
 
-void putHeaderFields(const NiftiHeaderFields& f, nifti_1_header& h) {
-    h.dim_info = static_cast<char>(f.dimInfo);
-    h.slice_code = static_cast<char>(f.sliceCode);
-    h.slice_start = static_cast<short>(f.sliceStart);
-    h.slice_end = static_cast<short>(f.sliceEnd);
-    h.slice_duration = f.sliceDuration;
-    h.cal_min = f.calMin;
-    h.cal_max = f.calMax;
-    h.toffset = f.toffset;
-    h.intent_code = static_cast<short>(f.intentCode);
-    h.intent_p1 = f.intentP1;
-    h.intent_p2 = f.intentP2;
-    h.intent_p3 = f.intentP3;
-    putFieldText(f.intentName, h.intent_name);
-    putFieldText(f.descrip, h.descrip);
-    putFieldText(f.auxFile, h.aux_file);
+void putGeometry(const NiftiGeometry& geometry, nifti_1_header& header) {
+    pairGeometry(header, geometry, IntoHeader{});
+}
+
+NiftiHeaderFields headerFieldsOf(const nifti_1_header& header) {
+    NiftiHeaderFields fields;
+    pairFields(header, fields, FromHeader{});
+    return fields;
+}
+
+void putHeaderFields(const NiftiHeaderFields& fields, nifti_1_header& header) {
+    pairFields(header, fields, IntoHeader{});
 }

@@ -21,6 +21,12 @@
 
 namespace {
 
+std::vector<uint8_t> scaleAnatomyToVmrBytes(const std::vector<float>& samples) {
+    std::vector<uint8_t> bytes(samples.size(), 77); // every byte must be written
+    ::scaleAnatomyToVmrBytes(samples.data(), samples.size(), bytes.data());
+    return bytes;
+}
+
 TEST(AnatomyScaling, MapsMinimumAndPercentileToTheAnatomyRange) {
     // 1000 samples 0..999 and one bright outlier: the 99.5th percentile (about 995) becomes 225.
     std::vector<float> samples;
