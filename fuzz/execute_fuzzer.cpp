@@ -1,10 +1,13 @@
-// Fuzz target: the plug-in's command (what execute runs once the host table is bound) against the host core.
+// Fuzz target: a run of the plug-in as the host starts it, against the host core. The program is named like
+// the host's executable (Zentrovis) and exports the host functions, so the plug-in object made by the
+// module's exported createPlugin binds them by name, passes or fails the version gate, and runs its command.
 //
-// The input decides the documents and the host's answers: grid sizes, voxel sizes, positions and rotations
-// (or raw affines of any double), recorded flips of the anatomical, sample types and samples, names (long,
-// and filling their fields without a terminating zero), no, one or two functionals, the document order,
-// the initial-alignment matrix the host hands back (computed, or raw float bits), and the prompt's answer.
-// Grids stay small so that a run takes milliseconds.
+// The input decides the version the host reports (any triple, or one next to the gate, or the host's own),
+// whether initPlugin comes first as the host calls it, the documents and the host's answers: grid sizes,
+// voxel sizes, positions and rotations (or raw affines of any double), recorded flips of the anatomical,
+// sample types and samples, names (long, and filling their fields without a terminating zero), no, one or
+// two functionals, the document order, the initial-alignment matrix the host hands back (computed, or raw
+// float bits), and the prompt's answer. Grids stay small so that a run takes milliseconds.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "command/command_run.h"
 #include "host/core/host_functions.h"
 #include "host/core/workspace.h"
 #include "host_api/host_function_table.h"
+#include "plugin/exports.h"
 
 namespace {
 
@@ -26,6 +29,9 @@ struct FuzzHost {
     bool rawIaMatrix;
     IaMatrix ia;
     bool unterminatedNames; // the FMR headers the host hands over have names filling their fields
+    // The entries the binding wrote, which the answers below pass through.
+    decltype(gHostFunctions.zrCalculateIAMatrix) boundCalculateIaMatrix;
+    decltype(gHostFunctions.zrGetHeaderOfCurrentFMR) boundGetFmrHeader;
 };
 
 FuzzHost gHost;
@@ -57,8 +63,8 @@ void onRedraw(void*) {}
 bool calculateIaMatrix(const ScannerPositionHeader* fmrPosition, const ScannerPositionHeader* vmrPosition,
                        const PastTransformationsHeader* pastTransformations, IaMatrix* iaMatrix,
                        float* flipMatrix, int* s1, int* s2, int* s3, int* s4, int* s5, int* s6) {
-    bool ok = zrCalculateIAMatrix(fmrPosition, vmrPosition, pastTransformations, iaMatrix, flipMatrix, s1, s2,
-                                  s3, s4, s5, s6);
+    bool ok = gHost.boundCalculateIaMatrix(fmrPosition, vmrPosition, pastTransformations, iaMatrix,
+                                           flipMatrix, s1, s2, s3, s4, s5, s6);
     if (gHost.rawIaMatrix) {
         *iaMatrix = gHost.ia;
     }
@@ -66,7 +72,7 @@ bool calculateIaMatrix(const ScannerPositionHeader* fmrPosition, const ScannerPo
 }
 
 bool getFmrHeader(FmrHeader* header) {
-    bool ok = zrGetHeaderOfCurrentFMR(header);
+    bool ok = gHost.boundGetFmrHeader(header);
     if (ok && gHost.unterminatedNames) {
         memset(header->fileName, 'f', sizeof header->fileName);
         memset(header->stcPrefix, 's', sizeof header->stcPrefix);
@@ -75,17 +81,28 @@ bool getFmrHeader(FmrHeader* header) {
     return ok;
 }
 
-// The plug-in's table bound to the host core's functions, as binding does in the host program, with the
-// initial alignment passed through the fuzzer.
-void bindTable() {
-    memset(&gHostFunctions, 0, sizeof gHostFunctions);
-#define FUZZ_BIND_UNCALLED(name)
-#define FUZZ_BIND_CALLED(name, Result, Parameters) gHostFunctions.name = &name;
-    ZR_HOST_FUNCTIONS(FUZZ_BIND_UNCALLED, FUZZ_BIND_CALLED)
-#undef FUZZ_BIND_UNCALLED
-#undef FUZZ_BIND_CALLED
-    gHostFunctions.zrCalculateIAMatrix = calculateIaMatrix;
-    gHostFunctions.zrGetHeaderOfCurrentFMR = getFmrHeader;
+// Answers the host core cannot give (raw matrix bits, names without their zero) come in where the plug-in
+// asks the version: the binding has written the table by then, and the run has called nothing else.
+void onHostCall(void*, const char* functionName, int) {
+    if (strcmp(functionName, "zrGetVersionOfZentrovisZR") == 0) {
+        gHost.boundCalculateIaMatrix = gHostFunctions.zrCalculateIAMatrix;
+        gHost.boundGetFmrHeader = gHostFunctions.zrGetHeaderOfCurrentFMR;
+        gHostFunctions.zrCalculateIAMatrix = calculateIaMatrix;
+        gHostFunctions.zrGetHeaderOfCurrentFMR = getFmrHeader;
+    }
+}
+
+// The version the host reports: any triple, one next to the gate's (2, 9, 9) in each part, or the host's own.
+void setFuzzedHostVersion(FuzzedDataProvider& fuzz) {
+    const int kind = fuzz.ConsumeIntegralInRange(0, 3);
+    const int gate[3] = {2, 9, 9}, own[3] = {21, 3, 0};
+    int version[3];
+    for (int part = 0; part < 3; ++part) {
+        version[part] = kind == 0   ? fuzz.ConsumeIntegral<int>()
+                        : kind == 1 ? gate[part] + fuzz.ConsumeIntegralInRange(-1, 1)
+                                    : own[part];
+    }
+    setHostVersion(version[0], version[1], version[2]);
 }
 
 // A voxel-to-scanner affine: voxel sizes, a rotation about each axis by quarter turns or small angles, and
@@ -177,6 +194,8 @@ HostDocument* makeFmr(FuzzedDataProvider& fuzz) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider fuzz(data, size);
     gHost.fuzz = &fuzz;
+    setFuzzedHostVersion(fuzz);
+    const bool initFirst = fuzz.ConsumeIntegralInRange(0, 3) != 0;
     gHost.rawIaMatrix = fuzz.ConsumeIntegralInRange(0, 3) == 0;
     for (float& s : gHost.ia.s) {
         uint32_t bits = fuzz.ConsumeIntegral<uint32_t>();
@@ -193,6 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     workspace.callbacks.promptInteger = onPrompt;
     workspace.callbacks.saveFmr = onSave;
     workspace.callbacks.updateWindow = onRedraw;
+    workspace.callbacks.noteCall = onHostCall;
     HostDocument* documents[3] = {makeVmr(fuzz), nullptr, nullptr};
     for (int i = 1; i <= fmrCount; ++i) {
         documents[i] = makeFmr(fuzz);
@@ -208,8 +228,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     installWorkspace(&workspace);
-    bindTable();
-    runPosalignCommand(gHostFunctions, standardRunMemory());
+    // As the host does: initPlugin, and execute only when it agreed; or execute alone, which binds afresh.
+    ZVZRPluginInterface* plugin = createPlugin();
+    if (!initFirst || plugin->initPlugin()) {
+        plugin->execute();
+    }
+    delete plugin;
     installWorkspace(nullptr);
     releaseWorkspaceDocuments(&workspace);
     return 0;

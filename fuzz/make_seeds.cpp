@@ -184,6 +184,26 @@ void executeSeeds(const std::string& folder) {
             writeSeed(folder, "bytes_" + std::to_string(size) + "_" + std::to_string(variant), bytes);
         }
     }
+    // The host version at the gate and just below it. The target reads its first choices from the end:
+    // the kind of version (1: next to the gate), the offset of each part from 2.9.9 (byte % 3 - 1), then
+    // whether initPlugin comes first (byte % 4 != 0).
+    const struct {
+        const char* name;
+        char tail[5]; // in file order: initPlugin first, third part, second part, first part, kind
+    } gates[] = {{"version_2.9.9_init", {1, 1, 1, 1, 1}},
+                 {"version_2.9.8_init", {1, 0, 1, 1, 1}},
+                 {"version_2.9.8_execute_alone", {0, 0, 1, 1, 1}},
+                 {"version_2.8.9_init", {1, 1, 0, 1, 1}},
+                 {"version_1.9.9_init", {1, 1, 1, 0, 1}}};
+    for (const auto& gate : gates) {
+        std::string bytes(1200, '\0');
+        for (char& c : bytes) {
+            state = state * 1664525u + 1013904223u;
+            c = static_cast<char>(state >> 24);
+        }
+        bytes.replace(bytes.size() - sizeof gate.tail, sizeof gate.tail, gate.tail, sizeof gate.tail);
+        writeSeed(folder, gate.name, bytes);
+    }
 }
 
 void makeFolder(const std::string& path) {

@@ -17,7 +17,10 @@ for target in "${targets[@]}"; do
   log="$fuzz/findings/$target/last-run.log"
   echo "== $target: $seconds s"
   set +e
-  nice -n 10 "$fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
+  program="$fuzz/${target}_fuzzer"
+  # A target that must run under the host's program name sits in a folder of that name.
+  if [ -d "$program" ]; then program="$program/Zentrovis"; fi
+  nice -n 10 "$program" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
     -artifact_prefix="$fuzz/findings/$target/" "$fuzz/grown/$target" "$fuzz/corpus/$target" >"$log" 2>&1
   result=$?
   set -e
