@@ -112,57 +112,73 @@ POSALIGN_AVX2 inline __m256i shiftLanesUp(__m256i values, int shift) {
     return _mm256_permutevar8x32_epi32(values, from);
 }
 
-// For each lane, the FMR 2 value copied into its FMR 1 element by the latest lane before it that copies
-// into the same element, with *found set (all ones) where there is one. Lanes of one element are
-// consecutive (each rounded index is monotone along the row), so a lane looks back only while the element
-// stays the same: a segmented scan in three steps of 1, 2 and 4 lanes.
-POSALIGN_AVX2 inline __m256 copiedBefore8(__m256i elements, __m256 copied, __m256i copies, __m256i* found) {
-    __m256i has = copies;
-    __m256i value = _mm256_castps_si256(copied);
-    for (int shift = 1; shift <= 4; shift *= 2) {
-        const __m256i sameElement = _mm256_cmpeq_epi32(shiftLanesUp(elements, shift), elements);
-        const __m256i take = _mm256_andnot_si256(has, sameElement);
-        const __m256i shiftedHas = shiftLanesUp(has, shift);
-        value = _mm256_blendv_epi8(value, shiftLanesUp(value, shift), _mm256_and_si256(take, shiftedHas));
-        has = _mm256_or_si256(has, _mm256_and_si256(take, shiftedHas));
-    }
-    // From "up to and including this lane" to "before this lane": one lane up, none for lane 0.
-    const __m256i notFirst = _mm256_setr_epi32(0, -1, -1, -1, -1, -1, -1, -1);
-    const __m256i sameAsBefore =
-        _mm256_and_si256(_mm256_cmpeq_epi32(shiftLanesUp(elements, 1), elements), notFirst);
-    *found = _mm256_and_si256(shiftLanesUp(has, 1), sameAsBefore);
-    return _mm256_castsi256_ps(shiftLanesUp(value, 1));
+// What mapping 3's first pass reads for voxels x .. x+7 of a row, all inside FMR 1: their FMR 1 elements
+// and values there, which lanes are also inside FMR 2 and the FMR 2 values (0 where not).
+struct PairGroup {
+    __m256i elements1, inBoth;
+    __m256 a, b;
+};
+
+POSALIGN_AVX2 inline PairGroup readPairGroup(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
+                                             const WalkRow& row2, const float* fmrValues1,
+                                             const float* fmrValues2) {
+    PairGroup group;
+    const __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    group.inBoth = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(row2.begin), xs),
+                                       _mm256_cmpgt_epi32(_mm256_set1_epi32(row2.end), xs));
+    group.elements1 = targetElements8(lanes1, x);
+    group.a = _mm256_i32gather_ps(fmrValues1, group.elements1, 4);
+    // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
+    group.b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, x),
+                                       _mm256_castsi256_ps(group.inBoth), 4);
+    return group;
 }
 
-// Mapping 3's first pass at voxels x .. x+7 of a row, all inside FMR 1; inBoth marks the lanes also inside
-// FMR 2. Paints bytes[0..7] and copies into FMR 1 as eight scalar steps would, one after another.
-POSALIGN_AVX2 inline void paintPair8(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
-                                     __m256i inBoth, unsigned char* bytes, float* fmrValues1,
-                                     const float* fmrValues2) {
-    const __m256i elements1 = targetElements8(lanes1, x);
-    // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
-    const __m256 b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, x),
-                                              _mm256_castsi256_ps(inBoth), 4);
-    const __m256i copies =
-        _mm256_and_si256(inBoth, _mm256_castps_si256(_mm256_cmp_ps(b, _mm256_set1_ps(20.0f), _CMP_GT_OQ)));
-    // FMR 1 as earlier groups left it, then what earlier lanes of this group copied.
-    __m256i found;
-    const __m256 copied = copiedBefore8(elements1, b, copies, &found);
-    const __m256 a =
-        _mm256_blendv_ps(_mm256_i32gather_ps(fmrValues1, elements1, 4), copied, _mm256_castsi256_ps(found));
-    const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
-    // b paints exactly where it is copied.
-    storeLowBytes8(bytes, paintedBytes8(b, _mm256_blendv_epi8(paintedBytes8(a, before), before, copies)));
-    // Every lane writes its element, in lane order: what it copied, or else the value it found there,
-    // which leaves the element as it was. The last lane of an element thus leaves what the scalar steps
-    // leave, without a branch on which lanes copy.
-    alignas(32) int32_t elements[8];
-    alignas(32) float written[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(elements), elements1);
-    _mm256_store_ps(written, _mm256_blendv_ps(a, b, _mm256_castsi256_ps(copies)));
-    for (int i = 0; i < 8; ++i) {
-        fmrValues1[elements[i]] = written[i];
+// Mapping 3's first pass at a group read by readPairGroup: paints bytes[0..7] and copies into FMR 1 as
+// eight scalar steps would, one after another. *lastElement and *lastValue hold the group before's last
+// element and what it left there (element -1 at a row's start), and are updated for the next group.
+POSALIGN_AVX2 inline void paintPair8(const PairGroup& group, unsigned char* bytes, float* fmrValues1,
+                                     __m256i* lastElement, __m256* lastValue) {
+    const __m256i copies = _mm256_and_si256(
+        group.inBoth, _mm256_castps_si256(_mm256_cmp_ps(group.b, _mm256_set1_ps(20.0f), _CMP_GT_OQ)));
+    // Each element is met in one run of consecutive x along a row (every rounded index is monotone in x),
+    // so a lane whose element is not its predecessor's meets it for the first time in this row.
+    const __m256i predecessors = _mm256_blend_epi32(
+        _mm256_permutevar8x32_epi32(group.elements1, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6)), *lastElement,
+        1);
+    const __m256i continues = _mm256_cmpeq_epi32(group.elements1, predecessors);
+    // What each lane leaves in its element, held: b where it copies; else the value the element holds,
+    // read from FMR 1 where the lane is the element's first, else what its predecessor left. Lane 0's
+    // predecessor is known; the other continuing lanes that do not copy take their predecessor's value,
+    // filled forward in steps of 1, 2 and 4 lanes. The group may have been read before the group before
+    // it wrote FMR 1, but only a continuing lane 0 can have read an element that group wrote.
+    __m256 held = _mm256_blendv_ps(group.a, *lastValue, _mm256_castsi256_ps(continues));
+    held = _mm256_blendv_ps(held, group.b, _mm256_castsi256_ps(copies));
+    __m256i unknown = _mm256_and_si256(_mm256_andnot_si256(copies, continues),
+                                       _mm256_setr_epi32(0, -1, -1, -1, -1, -1, -1, -1));
+    for (int shift = 1; shift <= 4; shift *= 2) {
+        const __m256i fromUnknown = shiftLanesUp(unknown, shift);
+        const __m256i take = _mm256_andnot_si256(fromUnknown, unknown);
+        held = _mm256_blendv_ps(held, _mm256_castsi256_ps(shiftLanesUp(_mm256_castps_si256(held), shift)),
+                                _mm256_castsi256_ps(take));
+        unknown = _mm256_and_si256(unknown, fromUnknown);
     }
+    // The scalar steps paint a where it is above 20, then b on top where it is copied: the byte of the
+    // value held, where that is above 20.
+    const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
+    storeLowBytes8(bytes, paintedBytes8(held, before));
+    // Every lane writes its element, in lane order; the last lane of an element leaves what the scalar
+    // steps leave, without a branch on which lanes copy.
+    alignas(32) int32_t elements[8];
+    alignas(32) float values[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(elements), group.elements1);
+    _mm256_store_ps(values, held);
+    for (int i = 0; i < 8; ++i) {
+        fmrValues1[elements[i]] = values[i];
+    }
+    const __m256i lastLane = _mm256_set1_epi32(7);
+    *lastElement = _mm256_permutevar8x32_epi32(group.elements1, lastLane);
+    *lastValue = _mm256_permutevar8x32_ps(held, lastLane);
 }
 
 // Mapping 3's second pass at eight voxels inside both FMRs, a and b their values: adds sa, saa, sb, sbb to
@@ -239,14 +255,21 @@ POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWa
             loadRowLanes(row1, &lanes1);
             loadRowLanes(row2, &lanes2);
             unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk1.walkedSize);
-            const __m256i begin2 = _mm256_set1_epi32(row2.begin), end2 = _mm256_set1_epi32(row2.end);
             int32_t x = row1.begin;
-            for (; row1.end - x >= 8; x += 8) {
-                const __m256i xs =
-                    _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-                const __m256i inBoth =
-                    _mm256_andnot_si256(_mm256_cmpgt_epi32(begin2, xs), _mm256_cmpgt_epi32(end2, xs));
-                paintPair8(lanes1, lanes2, x, inBoth, bytes + x, fmrValues1, fmrValues2);
+            // Software pipelined: the next group is read before this one writes FMR 1 (see paintPair8).
+            __m256i lastElement = _mm256_set1_epi32(-1); // no element
+            __m256 lastValue = _mm256_setzero_ps();
+            PairGroup group;
+            if (row1.end - x >= 8) {
+                group = readPairGroup(lanes1, lanes2, x, row2, fmrValues1, fmrValues2);
+            }
+            while (row1.end - x >= 8) {
+                const bool more = row1.end - x >= 16;
+                const PairGroup following =
+                    more ? readPairGroup(lanes1, lanes2, x + 8, row2, fmrValues1, fmrValues2) : group;
+                paintPair8(group, bytes + x, fmrValues1, &lastElement, &lastValue);
+                group = following;
+                x += 8;
             }
             for (; x < row1.end; ++x) {
                 const bool inBoth = x >= row2.begin && x < row2.end;
