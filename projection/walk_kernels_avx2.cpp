@@ -181,14 +181,31 @@ POSALIGN_AVX2 inline void paintPair8(const PairGroup& group, unsigned char* byte
     *lastValue = _mm256_permutevar8x32_ps(held, lastLane);
 }
 
-// Mapping 3's second pass at eight voxels inside both FMRs, a and b their values: adds sa, saa, sb, sbb to
-// the lanes of *first and sab, ssd to lanes 0 and 1 of *second.
-POSALIGN_AVX2 inline void pairSum8(__m256 a, __m256 b, __m128* first, __m128* second) {
+// Mapping 3's second pass at eight voxels inside both FMRs, a and b their values: returns sums (sa, saa,
+// sb, sbb, sab, ssd in lanes 0 to 5) with the terms of voxel 0, then 1, ..., then 7 added. An 8 x 8
+// transposition (two term rows zero) puts each voxel's six terms in one vector.
+POSALIGN_AVX2 inline __m256 pairSum8(__m256 a, __m256 b, __m256 sums) {
     const __m256 difference = _mm256_sub_ps(a, b);
+    const __m256 ab = _mm256_mul_ps(a, b), square = _mm256_mul_ps(difference, difference);
+    const __m256 aa = _mm256_mul_ps(a, a), bb = _mm256_mul_ps(b, b);
     const __m256 zero = _mm256_setzero_ps();
-    *first = addInVoxelOrder(*first, a, _mm256_mul_ps(a, a), b, _mm256_mul_ps(b, b));
-    *second =
-        addInVoxelOrder(*second, _mm256_mul_ps(a, b), _mm256_mul_ps(difference, difference), zero, zero);
+    // Lane pairs of voxels 0, 1 | 4, 5 (low) and 2, 3 | 6, 7 (high).
+    const __m256 low01 = _mm256_unpacklo_ps(a, aa), high01 = _mm256_unpackhi_ps(a, aa);
+    const __m256 low23 = _mm256_unpacklo_ps(b, bb), high23 = _mm256_unpackhi_ps(b, bb);
+    const __m256 low45 = _mm256_unpacklo_ps(ab, square), high45 = _mm256_unpackhi_ps(ab, square);
+    // Voxel i's first four terms in the low half and voxel i + 4's in the high half (i = 0 to 3), then
+    // their last two.
+    const __m256 head[4] = {_mm256_shuffle_ps(low01, low23, 0x44), _mm256_shuffle_ps(low01, low23, 0xee),
+                            _mm256_shuffle_ps(high01, high23, 0x44), _mm256_shuffle_ps(high01, high23, 0xee)};
+    const __m256 tail[4] = {_mm256_shuffle_ps(low45, zero, 0x44), _mm256_shuffle_ps(low45, zero, 0xee),
+                            _mm256_shuffle_ps(high45, zero, 0x44), _mm256_shuffle_ps(high45, zero, 0xee)};
+    for (int i = 0; i < 4; ++i) {
+        sums = _mm256_add_ps(sums, _mm256_permute2f128_ps(head[i], tail[i], 0x20));
+    }
+    for (int i = 0; i < 4; ++i) {
+        sums = _mm256_add_ps(sums, _mm256_permute2f128_ps(head[i], tail[i], 0x31));
+    }
+    return sums;
 }
 
 POSALIGN_AVX2 inline __m128 loadSums(float s0, float s1, float s2, float s3) {
@@ -300,8 +317,7 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
             loadRowLanes(row1, &lanes1);
             loadRowLanes(row2, &lanes2);
             int32_t x = begin;
-            __m128 first = loadSums(sums.sa, sums.saa, sums.sb, sums.sbb);
-            __m128 second = loadSums(sums.sab, sums.ssd, 0.0f, 0.0f);
+            __m256 running = _mm256_setr_ps(sums.sa, sums.saa, sums.sb, sums.sbb, sums.sab, sums.ssd, 0, 0);
             // Software pipelined as in paintFmrIntoVmrAvx2.
             __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
             if (end - x >= 8) {
@@ -312,14 +328,19 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
                 const bool more = end - x >= 16;
                 const __m256 followingA = more ? valuesAt8(lanes1, x + 8, fmrValues1) : a;
                 const __m256 followingB = more ? valuesAt8(lanes2, x + 8, fmrValues2) : b;
-                pairSum8(a, b, &first, &second);
+                running = pairSum8(a, b, running);
                 a = followingA;
                 b = followingB;
                 x += 8;
             }
-            float unused[2];
-            storeSums(first, &sums.sa, &sums.saa, &sums.sb, &sums.sbb);
-            storeSums(second, &sums.sab, &sums.ssd, &unused[0], &unused[1]);
+            alignas(32) float lanes[8];
+            _mm256_store_ps(lanes, running);
+            sums.sa = lanes[0];
+            sums.saa = lanes[1];
+            sums.sb = lanes[2];
+            sums.sbb = lanes[3];
+            sums.sab = lanes[4];
+            sums.ssd = lanes[5];
             for (; x < end; ++x) {
                 addPairVoxel(fmrValues1[rowTargetElement(row1, x, true)],
                              fmrValues2[rowTargetElement(row2, x, true)], &sums);
