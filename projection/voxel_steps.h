@@ -40,6 +40,15 @@ inline void paintPairVoxel(unsigned char* byte, float* a, const float* b) {
     }
 }
 
+// paintPairVoxel at voxel x of a pair row, inside FMR 1, each FMR rounded with roundHalfUpNear when its
+// near flag is set.
+inline void paintPairRowVoxel(const PairRow& row, int32_t x, bool near1, bool near2, unsigned char* byte,
+                              float* fmrValues1, const float* fmrValues2) {
+    const bool inBoth = x >= row.second.begin && x < row.second.end;
+    paintPairVoxel(byte, &fmrValues1[rowTargetElement(row.first, x, near1)],
+                   inBoth ? &fmrValues2[rowTargetElement(row.second, x, near2)] : 0);
+}
+
 // Mapping 3's second pass at one voxel inside both FMRs.
 inline void addPairVoxel(float a, float b, FmrPairSums* sums) {
     const float aa = a * a, bb = b * b, ab = a * b;
@@ -51,6 +60,13 @@ inline void addPairVoxel(float a, float b, FmrPairSums* sums) {
     sums->sbb = sums->sbb + bb;
     sums->sab = sums->sab + ab;
     sums->ssd = sums->ssd + square;
+}
+
+// addPairVoxel at voxel x of a pair row, inside both FMRs.
+inline void addPairRowVoxel(const PairRow& row, int32_t x, bool near1, bool near2, const float* fmrValues1,
+                            const float* fmrValues2, FmrPairSums* sums) {
+    addPairVoxel(fmrValues1[rowTargetElement(row.first, x, near1)],
+                 fmrValues2[rowTargetElement(row.second, x, near2)], sums);
 }
 
 #endif

@@ -83,6 +83,34 @@ bool walkRoundsNear(const VoxelWalk& walk) {
            walk.targetSize.z <= kNearRoundingAxisLimit;
 }
 
+bool walkPlaneMayBeInside(const VoxelWalk& walk, int32_t z) {
+    // On each axis the target coordinate is monotone in x and in y over the plane (every product and
+    // rounded addition is), and a NaN inside the plane brings one to a corner, so the four corners bound
+    // every voxel: when all lie below the target, or all above it, no voxel is inside on that axis.
+    const float cz = centredCoordinate(z, walk.walkedOffsets.z);
+    const float cxs[2] = {centredCoordinate(0, walk.walkedOffsets.x),
+                          centredCoordinate(walk.walkedSize.x - 1, walk.walkedOffsets.x)};
+    const float cys[2] = {centredCoordinate(0, walk.walkedOffsets.y),
+                          centredCoordinate(walk.walkedSize.y - 1, walk.walkedOffsets.y)};
+    const float offsets[3] = {walk.targetOffsets.x, walk.targetOffsets.y, walk.targetOffsets.z};
+    const int32_t sizes[3] = {walk.targetSize.x, walk.targetSize.y, walk.targetSize.z};
+    for (int c = 0; c < 3; ++c) {
+        const float* m = walk.matrix.m + 4 * c;
+        const double low = -0.5, high = static_cast<double>(sizes[c]) - 0.5;
+        int below = 0, above = 0;
+        for (int corner = 0; corner < 4; ++corner) {
+            const float cx = cxs[corner & 1], cy = cys[corner >> 1];
+            const double t = ((((m[0] * cx + m[1] * cy) + m[2] * cz) + m[3] * 1.0f) + offsets[c]);
+            below += t < low;
+            above += t >= high;
+        }
+        if (below == 4 || above == 4) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
     const float cy = centredCoordinate(y, walk.walkedOffsets.y);
     const float cz = centredCoordinate(z, walk.walkedOffsets.z);

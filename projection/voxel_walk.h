@@ -51,6 +51,31 @@ bool walkRoundsNear(const VoxelWalk& walk);
 // voxel rounds to an index outside.
 void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row);
 
+// False when no voxel of walked plane z lies inside the target, so that its rows need no preparing; true
+// when some may.
+bool walkPlaneMayBeInside(const VoxelWalk& walk, int32_t z);
+
+// One walked row of mapping 3's two walks (the same walked grid, two targets): the row of each, and the
+// run [bothBegin, bothEnd) of voxels inside both targets (bothBegin >= bothEnd when none).
+struct PairRow {
+    WalkRow first, second;
+    int32_t bothBegin, bothEnd;
+};
+
+// Fills *row for walked row (y, z). False when no voxel of it lies inside the first target; then only
+// row->first is filled, as the pair kernels visit only voxels inside the first target.
+inline bool preparePairRow(const VoxelWalk& walk1, const VoxelWalk& walk2, int32_t y, int32_t z,
+                           PairRow* row) {
+    prepareWalkRow(walk1, y, z, &row->first);
+    if (row->first.begin == row->first.end) {
+        return false;
+    }
+    prepareWalkRow(walk2, y, z, &row->second);
+    row->bothBegin = row->first.begin > row->second.begin ? row->first.begin : row->second.begin;
+    row->bothEnd = row->first.end < row->second.end ? row->first.end : row->second.end;
+    return true;
+}
+
 // The target coordinate of voxel x on axis c, before rounding, formed as mapAxis forms it.
 inline float rowCoordinate(const WalkRow& row, int c, int32_t x) {
     const float cx = centredCoordinate(x, row.walkedOffsetX);

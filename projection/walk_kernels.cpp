@@ -19,6 +19,9 @@ FmrPaintSums paintFmrIntoVmrBaseline(const VoxelWalk& walk, unsigned char* vmrVo
     const bool near = walkRoundsNear(walk);
     WalkRow row;
     for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
             prepareWalkRow(walk, y, z, &row);
             unsigned char* bytes = vmrRow(vmrVoxels, walk, y, z);
@@ -33,16 +36,18 @@ FmrPaintSums paintFmrIntoVmrBaseline(const VoxelWalk& walk, unsigned char* vmrVo
 void paintTwoFmrsIntoVmrBaseline(const VoxelWalk& walk1, const VoxelWalk& walk2, unsigned char* vmrVoxels,
                                  float* fmrValues1, const float* fmrValues2) {
     const bool near1 = walkRoundsNear(walk1), near2 = walkRoundsNear(walk2);
-    WalkRow row1, row2;
+    PairRow row;
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk1, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
-            prepareWalkRow(walk1, y, z, &row1);
-            prepareWalkRow(walk2, y, z, &row2);
+            if (!preparePairRow(walk1, walk2, y, z, &row)) {
+                continue;
+            }
             unsigned char* bytes = vmrRow(vmrVoxels, walk1, y, z);
-            for (int32_t x = row1.begin; x < row1.end; ++x) {
-                const bool inBoth = x >= row2.begin && x < row2.end;
-                paintPairVoxel(&bytes[x], &fmrValues1[rowTargetElement(row1, x, near1)],
-                               inBoth ? &fmrValues2[rowTargetElement(row2, x, near2)] : 0);
+            for (int32_t x = row.first.begin; x < row.first.end; ++x) {
+                paintPairRowVoxel(row, x, near1, near2, &bytes[x], fmrValues1, fmrValues2);
             }
         }
     }
@@ -52,21 +57,19 @@ FmrPairSums compareTwoFmrsBaseline(const VoxelWalk& walk1, const VoxelWalk& walk
                                    const float* fmrValues2) {
     FmrPairSums sums = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
     const bool near1 = walkRoundsNear(walk1), near2 = walkRoundsNear(walk2);
-    WalkRow row1, row2;
+    PairRow row;
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk1, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
-            prepareWalkRow(walk1, y, z, &row1);
-            if (row1.begin == row1.end) {
+            if (!preparePairRow(walk1, walk2, y, z, &row)) {
                 continue;
             }
-            prepareWalkRow(walk2, y, z, &row2);
-            const int32_t begin = row1.begin > row2.begin ? row1.begin : row2.begin;
-            const int32_t end = row1.end < row2.end ? row1.end : row2.end;
-            for (int32_t x = begin; x < end; ++x) {
-                addPairVoxel(fmrValues1[rowTargetElement(row1, x, near1)],
-                             fmrValues2[rowTargetElement(row2, x, near2)], &sums);
+            for (int32_t x = row.bothBegin; x < row.bothEnd; ++x) {
+                addPairRowVoxel(row, x, near1, near2, fmrValues1, fmrValues2, &sums);
             }
-            sums.pairs += end > begin ? end - begin : 0;
+            sums.pairs += row.bothEnd > row.bothBegin ? row.bothEnd - row.bothBegin : 0;
         }
     }
     return sums;
@@ -130,6 +133,9 @@ void sampleVmrIntoFmr(const VoxelWalk& walk, const unsigned char* vmrVoxels, flo
     const bool near = walkRoundsNear(walk);
     WalkRow row;
     for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
             prepareWalkRow(walk, y, z, &row);
             float* samples = fmrValues + voxelOffset(0, y, z, walk.walkedSize);

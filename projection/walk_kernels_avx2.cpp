@@ -31,10 +31,15 @@ POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
     lanes->targetSizeY = _mm256_set1_epi32(row.targetSize[1]);
 }
 
-// rowTargetElement for voxels x .. x+7. Lanes outside the row's run hold meaningless numbers.
-POSALIGN_AVX2 inline __m256i targetElements8(const RowLanes& lanes, int32_t x) {
+// The centred x of voxels x .. x+7, the same for every walk of one walked grid.
+POSALIGN_AVX2 inline __m256 centredX8(const RowLanes& lanes, int32_t x) {
     const __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    const __m256 cx = _mm256_sub_ps(_mm256_cvtepi32_ps(xs), lanes.walkedOffsetX);
+    return _mm256_sub_ps(_mm256_cvtepi32_ps(xs), lanes.walkedOffsetX);
+}
+
+// rowTargetElement for the voxels of a row with centred x cx. Lanes outside the row's run hold
+// meaningless numbers.
+POSALIGN_AVX2 inline __m256i targetElements8(const RowLanes& lanes, __m256 cx) {
     __m256i index[3];
     for (int c = 0; c < 3; ++c) {
         __m256 t = _mm256_mul_ps(lanes.xFactor[c], cx);
@@ -87,9 +92,9 @@ POSALIGN_AVX2 inline __m128 addInVoxelOrder(__m128 sums, __m256 t0, __m256 t1, _
     return sums;
 }
 
-// The FMR values of voxels x .. x+7 of a row, all inside.
-POSALIGN_AVX2 inline __m256 valuesAt8(const RowLanes& lanes, int32_t x, const float* fmrValues) {
-    return _mm256_i32gather_ps(fmrValues, targetElements8(lanes, x), 4);
+// The FMR values of the voxels of a row with centred x cx, all inside.
+POSALIGN_AVX2 inline __m256 valuesAt8(const RowLanes& lanes, __m256 cx, const float* fmrValues) {
+    return _mm256_i32gather_ps(fmrValues, targetElements8(lanes, cx), 4);
 }
 
 // Mapping 1 at eight voxels with FMR values f: paints bytes[0..7] and returns sums (ssd, svv, svf, sff in
@@ -126,10 +131,11 @@ POSALIGN_AVX2 inline PairGroup readPairGroup(const RowLanes& lanes1, const RowLa
     const __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     group.inBoth = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(row2.begin), xs),
                                        _mm256_cmpgt_epi32(_mm256_set1_epi32(row2.end), xs));
-    group.elements1 = targetElements8(lanes1, x);
+    const __m256 cx = centredX8(lanes1, x);
+    group.elements1 = targetElements8(lanes1, cx);
     group.a = _mm256_i32gather_ps(fmrValues1, group.elements1, 4);
     // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
-    group.b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, x),
+    group.b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, cx),
                                        _mm256_castsi256_ps(group.inBoth), 4);
     return group;
 }
@@ -229,6 +235,9 @@ POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned c
     WalkRow row;
     RowLanes lanes;
     for (int32_t z = 0; z < walk.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk.walkedSize.y; ++y) {
             prepareWalkRow(walk, y, z, &row);
             if (row.begin == row.end) {
@@ -240,10 +249,11 @@ POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned c
             __m128 running = loadSums(sums.ssd, sums.svv, sums.svf, sums.sff);
             // Software pipelined: the next group's values are fetched before this group is painted and
             // summed, so that their long chain of index arithmetic overlaps this group's work.
-            __m256 f = row.end - x >= 8 ? valuesAt8(lanes, x, fmrValues) : _mm256_setzero_ps();
+            __m256 f =
+                row.end - x >= 8 ? valuesAt8(lanes, centredX8(lanes, x), fmrValues) : _mm256_setzero_ps();
             while (row.end - x >= 8) {
                 const bool more = row.end - x >= 16;
-                const __m256 following = more ? valuesAt8(lanes, x + 8, fmrValues) : f;
+                const __m256 following = more ? valuesAt8(lanes, centredX8(lanes, x + 8), fmrValues) : f;
                 running = paintAndSum8(f, bytes + x, running);
                 f = following;
                 x += 8;
@@ -260,15 +270,17 @@ POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned c
 POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWalk& walk2,
                                            unsigned char* vmrVoxels, float* fmrValues1,
                                            const float* fmrValues2) {
-    WalkRow row1, row2;
+    PairRow row;
     RowLanes lanes1, lanes2;
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk1, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
-            prepareWalkRow(walk1, y, z, &row1);
-            if (row1.begin == row1.end) {
+            if (!preparePairRow(walk1, walk2, y, z, &row)) {
                 continue;
             }
-            prepareWalkRow(walk2, y, z, &row2);
+            const WalkRow &row1 = row.first, &row2 = row.second;
             loadRowLanes(row1, &lanes1);
             loadRowLanes(row2, &lanes2);
             unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk1.walkedSize);
@@ -289,9 +301,7 @@ POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWa
                 x += 8;
             }
             for (; x < row1.end; ++x) {
-                const bool inBoth = x >= row2.begin && x < row2.end;
-                paintPairVoxel(&bytes[x], &fmrValues1[rowTargetElement(row1, x, true)],
-                               inBoth ? &fmrValues2[rowTargetElement(row2, x, true)] : 0);
+                paintPairRowVoxel(row, x, true, true, &bytes[x], fmrValues1, fmrValues2);
             }
         }
     }
@@ -300,34 +310,33 @@ POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWa
 POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const VoxelWalk& walk2,
                                              const float* fmrValues1, const float* fmrValues2) {
     FmrPairSums sums = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
-    WalkRow row1, row2;
+    PairRow row;
     RowLanes lanes1, lanes2;
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
+        if (!walkPlaneMayBeInside(walk1, z)) {
+            continue;
+        }
         for (int32_t y = 0; y < walk1.walkedSize.y; ++y) {
-            prepareWalkRow(walk1, y, z, &row1);
-            if (row1.begin == row1.end) {
+            if (!preparePairRow(walk1, walk2, y, z, &row) || row.bothBegin >= row.bothEnd) {
                 continue;
             }
-            prepareWalkRow(walk2, y, z, &row2);
-            const int32_t begin = row1.begin > row2.begin ? row1.begin : row2.begin;
-            const int32_t end = row1.end < row2.end ? row1.end : row2.end;
-            if (begin >= end) {
-                continue;
-            }
-            loadRowLanes(row1, &lanes1);
-            loadRowLanes(row2, &lanes2);
+            const int32_t begin = row.bothBegin, end = row.bothEnd;
+            loadRowLanes(row.first, &lanes1);
+            loadRowLanes(row.second, &lanes2);
             int32_t x = begin;
             __m256 running = _mm256_setr_ps(sums.sa, sums.saa, sums.sb, sums.sbb, sums.sab, sums.ssd, 0, 0);
             // Software pipelined as in paintFmrIntoVmrAvx2.
             __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
             if (end - x >= 8) {
-                a = valuesAt8(lanes1, x, fmrValues1);
-                b = valuesAt8(lanes2, x, fmrValues2);
+                const __m256 cx = centredX8(lanes1, x);
+                a = valuesAt8(lanes1, cx, fmrValues1);
+                b = valuesAt8(lanes2, cx, fmrValues2);
             }
             while (end - x >= 8) {
                 const bool more = end - x >= 16;
-                const __m256 followingA = more ? valuesAt8(lanes1, x + 8, fmrValues1) : a;
-                const __m256 followingB = more ? valuesAt8(lanes2, x + 8, fmrValues2) : b;
+                const __m256 cx = centredX8(lanes1, x + 8);
+                const __m256 followingA = more ? valuesAt8(lanes1, cx, fmrValues1) : a;
+                const __m256 followingB = more ? valuesAt8(lanes2, cx, fmrValues2) : b;
                 running = pairSum8(a, b, running);
                 a = followingA;
                 b = followingB;
@@ -342,8 +351,7 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
             sums.sab = lanes[4];
             sums.ssd = lanes[5];
             for (; x < end; ++x) {
-                addPairVoxel(fmrValues1[rowTargetElement(row1, x, true)],
-                             fmrValues2[rowTargetElement(row2, x, true)], &sums);
+                addPairRowVoxel(row, x, true, true, fmrValues1, fmrValues2, &sums);
             }
             sums.pairs += end - begin;
         }
