@@ -11,15 +11,24 @@
 
 namespace {
 
-// A row's per-axis terms in every lane.
+// A row's per-axis terms in every lane, and the index on each axis where it is the same all along the
+// row's run (fixed).
 struct RowLanes {
     __m256 xFactor[3], yTerm[3], zTerm[3], shift[3], targetOffset[3];
     __m256 walkedOffsetX;
     __m256i targetSizeX, targetSizeY;
+    __m256i fixedIndex[3];
+    bool fixed[3];
 };
 
 POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
     for (int c = 0; c < 3; ++c) {
+        // The rounded index is monotone in x, so equal indices at both ends of the run hold all along it:
+        // on an axis the row runs across (slices parallel to the rows, or a row within one slab).
+        const int32_t first = row.begin < row.end ? roundHalfUpNear(rowCoordinate(row, c, row.begin)) : 0;
+        const int32_t last = row.begin < row.end ? roundHalfUpNear(rowCoordinate(row, c, row.end - 1)) : 1;
+        lanes->fixed[c] = first == last;
+        lanes->fixedIndex[c] = _mm256_set1_epi32(first);
         lanes->xFactor[c] = _mm256_set1_ps(row.xFactor[c]);
         lanes->yTerm[c] = _mm256_set1_ps(row.yTerm[c]);
         lanes->zTerm[c] = _mm256_set1_ps(row.zTerm[c]);
@@ -42,6 +51,10 @@ POSALIGN_AVX2 inline __m256 centredX8(const RowLanes& lanes, int32_t x) {
 POSALIGN_AVX2 inline __m256i targetElements8(const RowLanes& lanes, __m256 cx) {
     __m256i index[3];
     for (int c = 0; c < 3; ++c) {
+        if (lanes.fixed[c]) {
+            index[c] = lanes.fixedIndex[c];
+            continue;
+        }
         __m256 t = _mm256_mul_ps(lanes.xFactor[c], cx);
         t = _mm256_add_ps(t, lanes.yTerm[c]);
         t = _mm256_add_ps(t, lanes.zTerm[c]);
