@@ -6,6 +6,8 @@
 
 #if POSALIGN_AVX2_KERNELS
 
+#include <math.h>
+
 #include "projection/avx2_lanes.h"
 #include "projection/voxel_steps.h"
 
@@ -23,10 +25,13 @@ struct RowLanes {
 
 POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
     for (int c = 0; c < 3; ++c) {
-        // The rounded index is monotone in x, so equal indices at both ends of the run hold all along it:
-        // on an axis the row runs across (slices parallel to the rows, or a row within one slab).
-        const int32_t first = row.begin < row.end ? roundHalfUpNear(rowCoordinate(row, c, row.begin)) : 0;
-        const int32_t last = row.begin < row.end ? roundHalfUpNear(rowCoordinate(row, c, row.end - 1)) : 1;
+        // The rounded index is monotone in x, so equal indices at both ends of the run hold all along it
+        // (an axis across the row: slices parallel to the rows, or a row within one slab). Axes that
+        // move by more than a voxel along the run are not tested; computing them is always right.
+        const bool steady = row.begin < row.end &&
+                            fabsf(row.xFactor[c]) * static_cast<float>(row.end - 1 - row.begin) <= 1.0f;
+        const int32_t first = steady ? roundHalfUpNear(rowCoordinate(row, c, row.begin)) : 0;
+        const int32_t last = steady ? roundHalfUpNear(rowCoordinate(row, c, row.end - 1)) : 1;
         lanes->fixed[c] = first == last;
         lanes->fixedIndex[c] = _mm256_set1_epi32(first);
         lanes->xFactor[c] = _mm256_set1_ps(row.xFactor[c]);
