@@ -115,6 +115,13 @@ POSALIGN_AVX2 inline __m256 valuesAt8(const RowLanes& lanes, __m256 cx, const fl
     return _mm256_i32gather_ps(fmrValues, targetElements8(lanes, cx), 4);
 }
 
+// valuesAt8 in the lanes of inRun (all ones), 0 in the others.
+POSALIGN_AVX2 inline __m256 valuesInRun8(const RowLanes& lanes, __m256 cx, __m256i inRun,
+                                         const float* fmrValues) {
+    return _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues, targetElements8(lanes, cx),
+                                    _mm256_castsi256_ps(inRun), 4);
+}
+
 // Mapping 1 at eight voxels with FMR values f: paints bytes[0..7] and returns sums (ssd, svv, svf, sff in
 // lanes 0 to 3) with their terms added.
 POSALIGN_AVX2 inline __m128 paintAndSum8(__m256 f, unsigned char* bytes, __m128 sums) {
@@ -360,6 +367,15 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
                 b = followingB;
                 x += 8;
             }
+            if (x < end) {
+                // The last voxels as a group whose lanes past the run read 0: their terms are all +0, and
+                // adding +0 leaves every sum as it is (a sum that starts at +0 never becomes -0).
+                const __m256i inRun =
+                    _mm256_cmpgt_epi32(_mm256_set1_epi32(end - x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+                const __m256 cx = centredX8(lanes1, x);
+                running = pairSum8(valuesInRun8(lanes1, cx, inRun, fmrValues1),
+                                   valuesInRun8(lanes2, cx, inRun, fmrValues2), running);
+            }
             alignas(32) float lanes[8];
             _mm256_store_ps(lanes, running);
             sums.sa = lanes[0];
@@ -368,9 +384,6 @@ POSALIGN_AVX2 FmrPairSums compareTwoFmrsAvx2(const VoxelWalk& walk1, const Voxel
             sums.sbb = lanes[3];
             sums.sab = lanes[4];
             sums.ssd = lanes[5];
-            for (; x < end; ++x) {
-                addPairRowVoxel(row, x, true, true, fmrValues1, fmrValues2, &sums);
-            }
             sums.pairs += end - begin;
         }
     }
