@@ -62,10 +62,6 @@ void insideRunOnAxis(const WalkRow& row, int c, int32_t count, double atFirst, d
     }
 }
 
-bool isFinite(float value) {
-    return value - value == 0.0f;
-}
-
 } // namespace
 
 VoxelWalk makeVoxelWalk(const Matrix4& matrix, const GridSize& walkedSize, const GridSize& targetSize) {
@@ -138,10 +134,12 @@ void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
         const double smaller = row->xFactor[c] > 0.0f ? atFirst[c] : atLast[c];
         const double larger = row->xFactor[c] > 0.0f ? atLast[c] : atFirst[c];
         // Also true for NaN ends. A NaN or infinite factor or term is refused outright: every sum is then
-        // infinite or NaN, and the searches below may assume finite factors and terms.
-        const bool outside = !(larger >= low && smaller < high) || !isFinite(row->xFactor[c]) ||
-                             !isFinite(row->yTerm[c]) || !isFinite(row->zTerm[c]) ||
-                             !isFinite(row->shift[c]) || !isFinite(row->targetOffset[c]);
+        // infinite or NaN, and the searches below may assume finite factors and terms. v - v is 0 for a
+        // finite v and NaN otherwise, so one sum tests all five without a branch.
+        const float finiteProbe = (((row->xFactor[c] - row->xFactor[c]) + (row->yTerm[c] - row->yTerm[c])) +
+                                   ((row->zTerm[c] - row->zTerm[c]) + (row->shift[c] - row->shift[c]))) +
+                                  (row->targetOffset[c] - row->targetOffset[c]);
+        const bool outside = !(larger >= low && smaller < high) || finiteProbe != 0.0f;
         if (outside) {
             row->end = row->begin;
         }
