@@ -149,27 +149,39 @@ struct PairGroup {
     __m256 a, b;
 };
 
-POSALIGN_AVX2 inline PairGroup readPairGroup(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
-                                             const WalkRow& row2, const float* fmrValues1,
-                                             const float* fmrValues2) {
+// The group of voxels x .. x+7 whose lanes in inRun (all ones) lie inside FMR 1; the others read nothing
+// (values 0, lanes not in both).
+POSALIGN_AVX2 inline PairGroup readPairGroupInRun(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
+                                                  __m256i inRun, const WalkRow& row2, const float* fmrValues1,
+                                                  const float* fmrValues2) {
     PairGroup group;
     const __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    group.inBoth = _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(row2.begin), xs),
-                                       _mm256_cmpgt_epi32(_mm256_set1_epi32(row2.end), xs));
+    group.inBoth =
+        _mm256_and_si256(inRun, _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(row2.begin), xs),
+                                                    _mm256_cmpgt_epi32(_mm256_set1_epi32(row2.end), xs)));
     const __m256 cx = centredX8(lanes1, x);
     group.elements1 = targetElements8(lanes1, cx);
-    group.a = _mm256_i32gather_ps(fmrValues1, group.elements1, 4);
+    group.a = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues1, group.elements1,
+                                       _mm256_castsi256_ps(inRun), 4);
     // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
     group.b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, cx),
                                        _mm256_castsi256_ps(group.inBoth), 4);
     return group;
 }
 
-// Mapping 3's first pass at a group read by readPairGroup: paints bytes[0..7] and copies into FMR 1 as
-// eight scalar steps would, one after another. *lastElement and *lastValue hold the group before's last
+// The group of voxels x .. x+7, all inside FMR 1.
+POSALIGN_AVX2 inline PairGroup readPairGroup(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
+                                             const WalkRow& row2, const float* fmrValues1,
+                                             const float* fmrValues2) {
+    return readPairGroupInRun(lanes1, lanes2, x, _mm256_set1_epi32(-1), row2, fmrValues1, fmrValues2);
+}
+
+// Mapping 3's first pass at the first count voxels (at most 8) of a group read by readPairGroup(InRun):
+// paints bytes[0..count-1] and copies into FMR 1 as that many scalar steps would, one after another;
+// bytes[count..7] are rewritten as they are. *lastElement and *lastValue hold the group before's last
 // element and what it left there (element -1 at a row's start), and are updated for the next group.
-POSALIGN_AVX2 inline void paintPair8(const PairGroup& group, unsigned char* bytes, float* fmrValues1,
-                                     __m256i* lastElement, __m256* lastValue) {
+POSALIGN_AVX2 inline void paintPair8(const PairGroup& group, int count, unsigned char* bytes,
+                                     float* fmrValues1, __m256i* lastElement, __m256* lastValue) {
     const __m256i copies = _mm256_and_si256(
         group.inBoth, _mm256_castps_si256(_mm256_cmp_ps(group.b, _mm256_set1_ps(20.0f), _CMP_GT_OQ)));
     // Each element is met in one run of consecutive x along a row (every rounded index is monotone in x),
@@ -197,14 +209,20 @@ POSALIGN_AVX2 inline void paintPair8(const PairGroup& group, unsigned char* byte
     // The scalar steps paint a where it is above 20, then b on top where it is copied: the byte of the
     // value held, where that is above 20.
     const __m256i before = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)));
-    storeLowBytes8(bytes, paintedBytes8(held, before));
+    __m256i painted = paintedBytes8(held, before);
+    if (count < 8) {
+        const __m256i inRun =
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        painted = _mm256_blendv_epi8(before, painted, inRun);
+    }
+    storeLowBytes8(bytes, painted);
     // Every lane writes its element, in lane order; the last lane of an element leaves what the scalar
     // steps leave, without a branch on which lanes copy.
     alignas(32) int32_t elements[8];
     alignas(32) float values[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(elements), group.elements1);
     _mm256_store_ps(values, held);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < count; ++i) {
         fmrValues1[elements[i]] = values[i];
     }
     const __m256i lastLane = _mm256_set1_epi32(7);
@@ -295,6 +313,7 @@ POSALIGN_AVX2 FmrPaintSums paintFmrIntoVmrAvx2(const VoxelWalk& walk, unsigned c
 POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWalk& walk2,
                                            unsigned char* vmrVoxels, float* fmrValues1,
                                            const float* fmrValues2) {
+    const int64_t voxelCount = voxelOffset(0, 0, walk1.walkedSize.z, walk1.walkedSize);
     PairRow row;
     RowLanes lanes1, lanes2;
     for (int32_t z = 0; z < walk1.walkedSize.z; ++z) {
@@ -308,7 +327,8 @@ POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWa
             const WalkRow &row1 = row.first, &row2 = row.second;
             loadRowLanes(row1, &lanes1);
             loadRowLanes(row2, &lanes2);
-            unsigned char* bytes = vmrVoxels + voxelOffset(0, y, z, walk1.walkedSize);
+            const int64_t rowOffset = voxelOffset(0, y, z, walk1.walkedSize);
+            unsigned char* bytes = vmrVoxels + rowOffset;
             int32_t x = row1.begin;
             // Software pipelined: the next group is read before this one writes FMR 1 (see paintPair8).
             __m256i lastElement = _mm256_set1_epi32(-1); // no element
@@ -321,9 +341,18 @@ POSALIGN_AVX2 void paintTwoFmrsIntoVmrAvx2(const VoxelWalk& walk1, const VoxelWa
                 const bool more = row1.end - x >= 16;
                 const PairGroup following =
                     more ? readPairGroup(lanes1, lanes2, x + 8, row2, fmrValues1, fmrValues2) : group;
-                paintPair8(group, bytes + x, fmrValues1, &lastElement, &lastValue);
+                paintPair8(group, 8, bytes + x, fmrValues1, &lastElement, &lastValue);
                 group = following;
                 x += 8;
+            }
+            // The last voxels as one group when its eight bytes lie within the VMR.
+            if (x < row1.end && rowOffset + x + 8 <= voxelCount) {
+                const int32_t count = row1.end - x;
+                const __m256i inRun =
+                    _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+                group = readPairGroupInRun(lanes1, lanes2, x, inRun, row2, fmrValues1, fmrValues2);
+                paintPair8(group, count, bytes + x, fmrValues1, &lastElement, &lastValue);
+                x = row1.end;
             }
             for (; x < row1.end; ++x) {
                 paintPairRowVoxel(row, x, true, true, &bytes[x], fmrValues1, fmrValues2);
