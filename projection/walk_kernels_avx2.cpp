@@ -21,6 +21,7 @@ struct RowLanes {
     __m256i targetSizeX, targetSizeY;
     __m256i fixedIndex[3];
     bool fixed[3];
+    int32_t lastWindow; // the last element at which eight consecutive values lie within the target
 };
 
 POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
@@ -43,6 +44,7 @@ POSALIGN_AVX2 inline void loadRowLanes(const WalkRow& row, RowLanes* lanes) {
     lanes->walkedOffsetX = _mm256_set1_ps(row.walkedOffsetX);
     lanes->targetSizeX = _mm256_set1_epi32(row.targetSize[0]);
     lanes->targetSizeY = _mm256_set1_epi32(row.targetSize[1]);
+    lanes->lastWindow = row.targetSize[0] * row.targetSize[1] * row.targetSize[2] - 8;
 }
 
 // The centred x of voxels x .. x+7, the same for every walk of one walked grid.
@@ -110,9 +112,25 @@ POSALIGN_AVX2 inline __m128 addInVoxelOrder(__m128 sums, __m256 t0, __m256 t1, _
     return sums;
 }
 
+// The values at eight elements of a volume, in the lanes of wanted (all ones): one load of eight
+// consecutive values and a permutation when every element lies within the first lane's element and the
+// seven after it (the usual case along a row of a finer grid), else a gather, which costs more on some
+// processors. Lanes not wanted hold 0 or a value near the others.
+POSALIGN_AVX2 inline __m256 valuesAtElements8(__m256i elements, __m256i wanted, const float* values,
+                                              int32_t lastWindow) {
+    const int32_t first = _mm256_cvtsi256_si32(elements);
+    const __m256i offsets =
+        _mm256_sub_epi32(elements, _mm256_broadcastd_epi32(_mm256_castsi256_si128(elements)));
+    const __m256i within = _mm256_cmpeq_epi32(_mm256_min_epu32(offsets, _mm256_set1_epi32(7)), offsets);
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(within)) == 0xff && first >= 0 && first <= lastWindow) {
+        return _mm256_permutevar8x32_ps(_mm256_loadu_ps(values + first), offsets);
+    }
+    return _mm256_mask_i32gather_ps(_mm256_setzero_ps(), values, elements, _mm256_castsi256_ps(wanted), 4);
+}
+
 // The FMR values of the voxels of a row with centred x cx, all inside.
 POSALIGN_AVX2 inline __m256 valuesAt8(const RowLanes& lanes, __m256 cx, const float* fmrValues) {
-    return _mm256_i32gather_ps(fmrValues, targetElements8(lanes, cx), 4);
+    return valuesAtElements8(targetElements8(lanes, cx), _mm256_set1_epi32(-1), fmrValues, lanes.lastWindow);
 }
 
 // valuesAt8 in the lanes of inRun (all ones), 0 in the others.
@@ -143,14 +161,14 @@ POSALIGN_AVX2 inline __m256i shiftLanesUp(__m256i values, int shift) {
 }
 
 // What mapping 3's first pass reads for voxels x .. x+7 of a row, all inside FMR 1: their FMR 1 elements
-// and values there, which lanes are also inside FMR 2 and the FMR 2 values (0 where not).
+// and values there, which lanes are also inside FMR 2 and the FMR 2 values (meaningless where not).
 struct PairGroup {
     __m256i elements1, inBoth;
     __m256 a, b;
 };
 
 // The group of voxels x .. x+7 whose lanes in inRun (all ones) lie inside FMR 1; the others read nothing
-// (values 0, lanes not in both).
+// from FMR 1 (value 0) and are not in both.
 POSALIGN_AVX2 inline PairGroup readPairGroupInRun(const RowLanes& lanes1, const RowLanes& lanes2, int32_t x,
                                                   __m256i inRun, const WalkRow& row2, const float* fmrValues1,
                                                   const float* fmrValues2) {
@@ -163,9 +181,8 @@ POSALIGN_AVX2 inline PairGroup readPairGroupInRun(const RowLanes& lanes1, const 
     group.elements1 = targetElements8(lanes1, cx);
     group.a = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues1, group.elements1,
                                        _mm256_castsi256_ps(inRun), 4);
-    // Lanes outside FMR 2 have no element there: their gather is masked off and yields 0.
-    group.b = _mm256_mask_i32gather_ps(_mm256_setzero_ps(), fmrValues2, targetElements8(lanes2, cx),
-                                       _mm256_castsi256_ps(group.inBoth), 4);
+    // Lanes outside FMR 2 have no element there and read nothing from memory beyond the volume.
+    group.b = valuesAtElements8(targetElements8(lanes2, cx), group.inBoth, fmrValues2, lanes2.lastWindow);
     return group;
 }
 
