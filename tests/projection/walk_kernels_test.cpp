@@ -63,11 +63,11 @@ struct RandomCase {
         return s;
     }
 
-    // A matrix from centred walked to centred target coordinates of one of seven kinds.
+    // A matrix from centred walked to centred target coordinates of one of eight kinds.
     Matrix4 matrix(const GridSize& walked, GridSize& target) {
         Matrix4 m;
         setIdentity(m);
-        const int kind = between(0, 6);
+        const int kind = between(0, 7);
         if (kind == 0 || kind == 3) { // any real matrix
             for (int k = 0; k < 12; ++k)
                 m.m[k] = k % 4 == 3 ? uniform(-12, 12) : uniform(-1.5f, 1.5f);
@@ -85,6 +85,9 @@ struct RandomCase {
                 m.m[k] = k % 4 == 3 ? between(-20, 20) * 0.5f : between(-16, 16) * 0.125f;
         } else if (kind == 5) { // the same grid, identity: full overlap
             target = walked;
+        } else if (kind == 7) { // coarse along the rows: one target voxel over several groups of eight
+            for (int k = 0; k < 12; ++k)
+                m.m[k] = k % 4 == 0 ? uniform(-0.12f, 0.12f) : uniform(-1.5f, 1.5f);
         } else { // huge z and shift terms that cancel in one plane: coordinates off by up to a voxel there
             const float cz = static_cast<float>(between(0, walked.z - 1)) - (walked.z - 1) * 0.5f;
             for (int r = 0; r < 3; ++r) {
