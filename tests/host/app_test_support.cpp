@@ -59,6 +59,19 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return names;
 }
 
+std::string folderSnapshot(const std::string& folder, const std::string& skipped) {
+    std::string snapshot;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = folder + "/" + name;
+        char target[256] = {};
+        bool isLink = readlink(path.c_str(), target, sizeof target - 1) >= 0;
+        if (path != skipped) {
+            snapshot += name + (isLink ? " -> " + std::string(target) : ": " + readTextFile(path)) + "\n";
+        }
+    }
+    return snapshot;
+}
+
 bool fileExists(const std::string& path) {
     return std::filesystem::exists(path);
 }

@@ -19,6 +19,10 @@ struct ScratchFolder {
 // Names of the entries in a folder, sorted; empty when the folder does not exist.
 std::vector<std::string> folderEntries(const std::string& folder);
 
+// Every entry of a folder with what it holds (a link's target, a file's bytes), one line each, but for the
+// entry at the path skipped.
+std::string folderSnapshot(const std::string& folder, const std::string& skipped);
+
 bool fileExists(const std::string& path);
 void writeBytesForTest(const std::string& path, const std::string& bytes);
 void writeTextFileForTest(const std::string& path); // a few lines of plain text
