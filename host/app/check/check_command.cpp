@@ -114,9 +114,11 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     // The three files go into place together or not at all.
     OutputRun run;
     std::string problem = beginOutputRun(o.outDir, policy, run);
-    for (const auto& [name, text] :
+    for (const std::pair<std::string, std::string>& named :
          {std::make_pair(std::string("alignment.json"), alignmentJson(o.anatomicalPath, checks)),
           std::make_pair(std::string("alignment.tsv"), alignmentTsv(checks))}) {
+        const std::string& name = named.first;
+        const std::string& text = named.second;
         if (problem.empty()) {
             problem = stageOutput(run, name,
                                   [&text](const std::string& staged) { return writeTextFile(staged, text); });

@@ -194,7 +194,9 @@ std::string writeOwnOutputs(const std::string& folder,
                             const std::vector<std::pair<std::string, std::string>>& namedTexts) {
     OutputRun run;
     std::string problem = beginOutputRun(folder, ownOutputsPolicy(folder), run);
-    for (const auto& [name, text] : namedTexts) {
+    for (const std::pair<std::string, std::string>& named : namedTexts) {
+        const std::string& name = named.first;
+        const std::string& text = named.second;
         if (problem.empty()) {
             problem = stageOutput(run, name,
                                   [&](const std::string& staged) { return writeTextFile(staged, text); });
