@@ -27,38 +27,39 @@ bool holds(const WalkRow& row, int c, int32_t x, BoundTest test) {
     }
 }
 
-// The first x in [0, count] where the test holds (count when none), the test being false up to some x and
+// The first x in [from, to] where the test holds (to when none), the test being false up to some x and
 // true from there on. bound is the coordinate where it flips, used for the starting estimate only.
-int32_t firstHolding(const WalkRow& row, int c, int32_t count, BoundTest test, double bound) {
+int32_t firstHolding(const WalkRow& row, int c, int32_t from, int32_t to, BoundTest test, double bound) {
     const double rowSum =
         static_cast<double>(row.yTerm[c]) + row.zTerm[c] + row.shift[c] + row.targetOffset[c];
     const double estimate = row.walkedOffsetX + (bound - rowSum) / row.xFactor[c];
-    int32_t x = 0;
-    if (estimate >= count) {
-        x = count;
-    } else if (estimate > 0) {
+    int32_t x = from;
+    if (estimate >= to) {
+        x = to;
+    } else if (estimate > from) {
         x = static_cast<int32_t>(estimate);
     }
-    while (x > 0 && holds(row, c, x - 1, test)) {
+    while (x > from && holds(row, c, x - 1, test)) {
         --x;
     }
-    while (x < count && !holds(row, c, x, test)) {
+    while (x < to && !holds(row, c, x, test)) {
         ++x;
     }
     return x;
 }
 
-// The run [*begin, *end) of x inside the target on axis c, for a finite non-zero x factor, given the
-// coordinates at the row's ends, which settle the frequent rows lying wholly on one side or wholly inside.
-void insideRunOnAxis(const WalkRow& row, int c, int32_t count, double atFirst, double atLast, int32_t* begin,
-                     int32_t* end) {
+// The run [*begin, *end) of x in [from, to) inside the target on axis c, for a finite non-zero x factor,
+// given the coordinates at from and to - 1, which settle the frequent rows lying wholly on one side or
+// wholly inside.
+void insideRunOnAxis(const WalkRow& row, int c, int32_t from, int32_t to, double atFirst, double atLast,
+                     int32_t* begin, int32_t* end) {
     const double low = -0.5, high = static_cast<double>(row.targetSize[c]) - 0.5;
     if (row.xFactor[c] > 0.0f) {
-        *begin = atFirst >= low ? 0 : firstHolding(row, c, count, kAboveLow, low);
-        *end = atLast < high ? count : firstHolding(row, c, count, kNotBelowHigh, high);
+        *begin = atFirst >= low ? from : firstHolding(row, c, from, to, kAboveLow, low);
+        *end = atLast < high ? to : firstHolding(row, c, from, to, kNotBelowHigh, high);
     } else {
-        *begin = atFirst < high ? 0 : firstHolding(row, c, count, kBelowHigh, high);
-        *end = atLast >= low ? count : firstHolding(row, c, count, kNotAboveLow, low);
+        *begin = atFirst < high ? from : firstHolding(row, c, from, to, kBelowHigh, high);
+        *end = atLast >= low ? to : firstHolding(row, c, from, to, kNotAboveLow, low);
     }
 }
 
@@ -108,14 +109,18 @@ bool walkPlaneMayBeInside(const VoxelWalk& walk, int32_t z) {
 }
 
 void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
+    prepareWalkRowWithin(walk, y, z, 0, walk.walkedSize.x, row);
+}
+
+void prepareWalkRowWithin(const VoxelWalk& walk, int32_t y, int32_t z, int32_t from, int32_t to,
+                          WalkRow* row) {
     const float cy = centredCoordinate(y, walk.walkedOffsets.y);
     const float cz = centredCoordinate(z, walk.walkedOffsets.z);
     const float offsets[3] = {walk.targetOffsets.x, walk.targetOffsets.y, walk.targetOffsets.z};
     const int32_t sizes[3] = {walk.targetSize.x, walk.targetSize.y, walk.targetSize.z};
-    const int32_t count = walk.walkedSize.x;
     row->walkedOffsetX = walk.walkedOffsets.x;
-    row->begin = 0;
-    row->end = count;
+    row->begin = from;
+    row->end = to;
     for (int c = 0; c < 3; ++c) {
         const float* m = walk.matrix.m + 4 * c;
         row->xFactor[c] = m[0];
@@ -128,8 +133,8 @@ void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
     // First every axis's ends: most rows outside are found there, before any search.
     double atFirst[3], atLast[3];
     for (int c = 0; c < 3 && row->begin < row->end; ++c) {
-        atFirst[c] = rowCoordinate(*row, c, 0);
-        atLast[c] = rowCoordinate(*row, c, count - 1);
+        atFirst[c] = rowCoordinate(*row, c, from);
+        atLast[c] = rowCoordinate(*row, c, to - 1);
         const double low = -0.5, high = static_cast<double>(sizes[c]) - 0.5;
         const double smaller = row->xFactor[c] > 0.0f ? atFirst[c] : atLast[c];
         const double larger = row->xFactor[c] > 0.0f ? atLast[c] : atFirst[c];
@@ -145,10 +150,10 @@ void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row) {
         }
     }
     for (int c = 0; c < 3 && row->begin < row->end; ++c) {
-        int32_t begin = 0, end = count;
+        int32_t begin = from, end = to;
         // A zero factor gives the same sum for every x (up to the sign of a zero), inside as tested above.
         if (row->xFactor[c] != 0.0f) {
-            insideRunOnAxis(*row, c, count, atFirst[c], atLast[c], &begin, &end);
+            insideRunOnAxis(*row, c, from, to, atFirst[c], atLast[c], &begin, &end);
         }
         row->begin = begin > row->begin ? begin : row->begin;
         row->end = end < row->end ? end : row->end;

@@ -51,6 +51,11 @@ bool walkRoundsNear(const VoxelWalk& walk);
 // voxel rounds to an index outside.
 void prepareWalkRow(const VoxelWalk& walk, int32_t y, int32_t z, WalkRow* row);
 
+// prepareWalkRow with the run limited to the voxels from <= x < to (0 <= from <= to <= walked size x):
+// the same run intersected with that range.
+void prepareWalkRowWithin(const VoxelWalk& walk, int32_t y, int32_t z, int32_t from, int32_t to,
+                          WalkRow* row);
+
 // False when no voxel of walked plane z lies inside the target, so that its rows need no preparing; true
 // when some may.
 bool walkPlaneMayBeInside(const VoxelWalk& walk, int32_t z);
@@ -70,7 +75,8 @@ inline bool preparePairRow(const VoxelWalk& walk1, const VoxelWalk& walk2, int32
     if (row->first.begin == row->first.end) {
         return false;
     }
-    prepareWalkRow(walk2, y, z, &row->second);
+    // Only voxels inside the first target are visited, so the second run is searched within the first.
+    prepareWalkRowWithin(walk2, y, z, row->first.begin, row->first.end, &row->second);
     row->bothBegin = row->first.begin > row->second.begin ? row->first.begin : row->second.begin;
     row->bothEnd = row->first.end < row->second.end ? row->first.end : row->second.end;
     return true;
