@@ -57,7 +57,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         "  3  FMR -> FMR  paints both runs into the anatomical, copies the second run into the first\n"
         "                 where both overlap and saves the first as FUNC1_from_FUNC2.nii.gz.\n"
         "Every run writes the plug-in's log (posalign.log), the anatomical as the run left it\n"
-        "(ANAT_posalign.nii.gz) and a picture for every window update.\n",
+        "(ANAT_posalign.nii.gz) and a picture for every window update; a run on files also writes\n"
+        "report.html, the alignment check of each functional against the anatomical with the log.\n",
         "Zentrovis"};
     app.get_formatter()->column_width(34);
     app.add_flag("--demo", o.demo, "Run on the built-in phantom (an anatomical and two functional runs)");
@@ -88,6 +89,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                    "Version the host reports to the plug-in (to try its version check)")
         ->option_text("A.B.C");
     app.add_flag("--force", o.force, "Replace outputs that exist already (inputs are never replaced)");
+    bool noReport = false;
+    app.add_flag("--no-report", noReport,
+                 "Leave out report.html (the alignment check runs on a second core)");
     app.footer(
         "Examples:\n"
         "  Zentrovis --demo --mapping 1 --out out/demo\n"
@@ -100,6 +104,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         result.exitCode = *stop;
         return result;
     }
+    o.report = !noReport;
     std::string problem;
     if (o.demo && (!o.anatomicalPath.empty() || !o.functionalPaths.empty())) {
         problem = "--demo runs on the phantom; it does not take --vmr or --fmr";

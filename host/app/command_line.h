@@ -21,6 +21,7 @@ struct AppOptions {
     bool force = false;                // replace existing outputs
     int hostVersion[3] = {-1, -1, -1}; // the version the host reports; -1: the host core's default
     NiftiCompression compression = NiftiCompression::kFast; // of the images written
+    bool report = true; // write report.html (the alignment check of each functional) on a run on files
 };
 
 // Result of parsing: run with the options, or stop at once with exitCode (help shown: 0; misuse: 2).

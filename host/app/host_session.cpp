@@ -37,6 +37,7 @@ struct Session {
     NiftiCompression compression = NiftiCompression::kFast;
     OutputRun run;
     FILE* logFile = nullptr; // the log's staged file, written line by line as the plug-in logs
+    std::string logText;     // the log as written, for the report
     HostWorkspace workspace;
     std::vector<DocumentSource> sources; // parallel to the workspace's documents
     std::vector<uint8_t> originalVmr;    // the VMR bytes as opened: a changed byte was painted
@@ -92,6 +93,7 @@ bool isPlainFileName(const char* name) {
 void logLine(Session& session, const std::string& text) {
     std::string line = printableText(text, true) + "\n";
     session.streams->log << line << std::flush;
+    session.logText += line;
     if (session.logFile != nullptr && (fwrite(line.data(), 1, line.size(), session.logFile) != line.size() ||
                                        fflush(session.logFile) != 0)) {
         noteFailure(session, session.outDir + "/" + kLogFileName +
@@ -274,7 +276,13 @@ int abandonRun(Session& session) {
     return kExitWriteFailed;
 }
 
-int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
+int runGuardedHostSession(const AppOptions& options, SessionStreams& streams,
+                          const BeginRunReport& beginReport) {
+    // Checked from the files on a thread of its own from the start, while the documents are read, the
+    // plug-in runs and its outputs are written; dropped (and stopped) when the run ends early.
+    const bool withReport = beginReport && options.report && !options.demo;
+    FinishRunReport finishReport =
+        withReport ? beginReport(options.anatomicalPath, options.functionalPaths) : FinishRunReport();
     LoadedDocuments loaded = options.demo
                                  ? loadPhantomDocuments(options.smallPhantom, options.phantomRuns)
                                  : loadNiftiDocuments(options.anatomicalPath, options.functionalPaths);
@@ -302,7 +310,7 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
 
     std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     std::string problem = checkOutputFolder(session.outDir, session.policy, session.sources, options.mapping,
-                                            options.compression);
+                                            options.compression, withReport);
     LoadedPlugin plugin;
     if (problem.empty()) {
         std::string pluginProblem = loadPlugin(pluginPath, plugin);
@@ -363,6 +371,11 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
     closeLogFile(session);
     releaseWorkspaceDocuments(&session.workspace);
     unloadPlugin(plugin);
+    if (finishReport && session.failures.empty()) {
+        const std::string html = finishReport(session.logText);
+        writeOutput(session, kReportFileName,
+                    [&html](const std::string& temporary) { return writeTextFile(temporary, html); });
+    }
 
     if (!session.failures.empty()) {
         return abandonRun(session);
@@ -387,10 +400,10 @@ int runGuardedHostSession(const AppOptions& options, SessionStreams& streams) {
 
 } // namespace
 
-int runHostSession(const AppOptions& options, SessionStreams& streams) {
+int runHostSession(const AppOptions& options, SessionStreams& streams, const BeginRunReport& beginReport) {
     installRunCleanup();
     try {
-        return runGuardedHostSession(options, streams);
+        return runGuardedHostSession(options, streams, beginReport);
     } catch (const std::bad_alloc&) {
         abandonCurrentOutputRun();
         streams.notes << "Zentrovis: not enough memory; nothing was kept\n";

@@ -3,7 +3,10 @@
 #ifndef POSALIGN_HOST_APP_HOST_SESSION_H
 #define POSALIGN_HOST_APP_HOST_SESSION_H
 
+#include <functional>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 #include "host/app/command_line.h"
 
@@ -24,7 +27,18 @@ struct SessionStreams {
     bool notesOnTerminal = false; // notes reach a terminal: progress lines may be drawn on it
 };
 
-// Runs the session and returns the exit status.
-int runHostSession(const AppOptions& options, SessionStreams& streams);
+// Finishes the report begun alongside a run: given the run's log, waits for the report's work and returns
+// the text of report.html.
+using FinishRunReport = std::function<std::string(const std::string& pluginLog)>;
+
+// Begins a run's report from the paths of its anatomical and functional files as the run starts; its work
+// goes on alongside the run, and stops when the run drops it unfinished.
+using BeginRunReport = std::function<FinishRunReport(const std::string& anatomicalPath,
+                                                     const std::vector<std::string>& functionalPaths)>;
+
+// Runs the session and returns the exit status. With beginReport set, a run on files (not the phantom)
+// without --no-report also writes report.html.
+int runHostSession(const AppOptions& options, SessionStreams& streams,
+                   const BeginRunReport& beginReport = nullptr);
 
 #endif

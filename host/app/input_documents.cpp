@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "host/app/anatomy_scaling.h"
+#include "host/app/huge_pages.h"
 #include "host/core/phantom.h"
 
 namespace {
@@ -35,6 +36,7 @@ NiftiReadResult readVmr(const std::string& path, HostDocument*& document) {
     NiftiReadResult read = readNiftiImageInto(path, SampleKind::kFloat, limits, [&](const NiftiImage& image) {
         count = static_cast<size_t>(image.nx) * image.ny * image.nz;
         samples.reset(new float[count]);
+        adviseHugePages(samples.get(), count * sizeof(float));
         return std::vector<void*>{samples.get()};
     });
     if (!read.error.empty()) {
@@ -46,6 +48,7 @@ NiftiReadResult readVmr(const std::string& path, HostDocument*& document) {
         read.error = "could not be opened as an anatomical document (out of memory)";
         return read;
     }
+    adviseHugePages(document->voxels, count);
     scaleAnatomyToVmrBytes(samples.get(), count, document->voxels);
     return read;
 }
@@ -63,6 +66,12 @@ NiftiReadResult readFmr(const std::string& path, const std::string& stem, HostDo
         for (int t = 0; document != nullptr && t < image.nt; ++t) {
             volumes.push_back(image.isInt16 ? static_cast<void*>(document->intVolumes[t])
                                             : static_cast<void*>(document->floatVolumes[t]));
+        }
+        if (document != nullptr) {
+            // The host core keeps all volumes in one block that starts at the first.
+            size_t bytes = static_cast<size_t>(documentVoxelCount(document)) * image.nt *
+                           (image.isInt16 ? sizeof(int16_t) : sizeof(float));
+            adviseHugePages(volumes[0], bytes);
         }
         return volumes;
     });

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "host/app/check/check_command.h"
+#include "host/app/check/run_report.h"
 #include "host/app/command_line.h"
 #include "host/app/host_session.h"
 
@@ -19,5 +20,5 @@ int main(int argc, char** argv) {
     }
     SessionStreams streams{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0,
                            isatty(STDERR_FILENO) != 0};
-    return runHostSession(parsed.options, streams);
+    return runHostSession(parsed.options, streams, beginRunReport);
 }

@@ -19,6 +19,7 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "host/app/huge_pages.h"
 #include "host/app/nifti_header_fields.h"
 
 namespace {
@@ -466,8 +467,12 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
     } else {
         size_t count = layout.perVolume * image.nt;
         if (layout.asInt16) {
+            image.int16Samples.reserve(count);
+            adviseHugePages(image.int16Samples.data(), count * sizeof(int16_t));
             image.int16Samples.resize(count);
         } else {
+            image.floatSamples.reserve(count);
+            adviseHugePages(image.floatSamples.data(), count * sizeof(float));
             image.floatSamples.resize(count);
         }
         for (int t = 0; t < image.nt; ++t) {

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping,
-                                             NiftiCompression compression) {
+                                             NiftiCompression compression, bool withReport) {
     const std::string ending = niftiEnding(compression);
     std::vector<std::string> names = {kLogFileName, sources[0].stem + "_posalign" + ending};
     if (mapping == 0 || mapping == 2) {
@@ -15,6 +15,9 @@ std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& 
     }
     if ((mapping == 0 || mapping == 3) && sources.size() == 3) {
         names.push_back(sources[1].stem + "_from_" + sources[2].stem + ending);
+    }
+    if (withReport) {
+        names.push_back(kReportFileName);
     }
     return names;
 }
@@ -38,8 +41,8 @@ std::vector<std::string> existingWindowPictures(const std::string& folder) {
 
 std::string checkOutputFolder(const std::string& folder, const OutputPolicy& policy,
                               const std::vector<DocumentSource>& sources, int mapping,
-                              NiftiCompression compression) {
-    std::vector<std::string> names = expectedOutputNames(sources, mapping, compression);
+                              NiftiCompression compression, bool withReport) {
+    std::vector<std::string> names = expectedOutputNames(sources, mapping, compression, withReport);
     for (const std::string& name : names) {
         if (name.size() > kMaxOutputNameLength) {
             return folder + "/" + name + ": would be a name of " + std::to_string(name.size()) +

@@ -12,15 +12,18 @@
 // The log file's name in the output folder.
 const char kLogFileName[] = "posalign.log";
 
+// The report's name in the output folder.
+const char kReportFileName[] = "report.html";
+
 // Longest file name and path an output may have (the limits of common Linux file systems).
 const size_t kMaxOutputNameLength = 255;
 const size_t kMaxOutputPathLength = 4000;
 
 // Output names a run with these documents may produce for a mapping (0: not yet known, every mapping's):
 // the log, the painted anatomical, and the functionals the mapping saves, images with niftiEnding(
-// compression). Window pictures are not listed.
+// compression), and the report when withReport. Window pictures are not listed.
 std::vector<std::string> expectedOutputNames(const std::vector<DocumentSource>& sources, int mapping,
-                                             NiftiCompression compression);
+                                             NiftiCompression compression, bool withReport);
 
 // Window pictures (window-*.png) already in the folder; an old run's pictures would mix with this run's.
 std::vector<std::string> existingWindowPictures(const std::string& folder);
@@ -30,6 +33,6 @@ std::vector<std::string> existingWindowPictures(const std::string& folder);
 // existing output without --force. A folder that does not exist yet is fine.
 std::string checkOutputFolder(const std::string& folder, const OutputPolicy& policy,
                               const std::vector<DocumentSource>& sources, int mapping,
-                              NiftiCompression compression);
+                              NiftiCompression compression, bool withReport);
 
 #endif

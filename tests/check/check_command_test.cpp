@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/app/check/check_command.h"
+#include "host/app/check/run_report.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {
@@ -180,6 +181,17 @@ TEST_F(CheckCommand, ExistingResultsNeedForceAndUnwritableOnesAreStatus3) {
     std::ofstream(folder + "/plain-file") << "not a folder";
     const CommandRun unwritable = run(inputs({"aligned.nii.gz"}, "plain-file"));
     EXPECT_EQ(unwritable.status, 3) << unwritable.err;
+}
+
+} // namespace
+
+namespace {
+
+TEST(RunReport, ACheckThatCannotBeMadeIsALineOfThePageBesideTheLog) {
+    const std::string page = beginRunReport("/nonexistent/anat.nii", {"/nonexistent/run.nii"})("Finished.\n");
+    EXPECT_NE(page.find("The alignment check could not be made: /nonexistent/anat.nii: does not exist"),
+              std::string::npos);
+    EXPECT_NE(page.find("<pre>Finished.\n</pre>"), std::string::npos);
 }
 
 } // namespace

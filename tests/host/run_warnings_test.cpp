@@ -131,8 +131,9 @@ TEST(SavedImages, CarryTheSourceHeaderFieldsInTheChosenCompressionWithProgressOn
     ASSERT_EQ(plain.exitStatus, 0) << plain.err;
     EXPECT_FALSE(contains(plain.err + plain.out, "\r")) << "no progress line off a terminal";
     std::string out = args.back();
-    EXPECT_EQ(folderEntries(out), (std::vector<std::string>{".zentrovis-outputs", "anat_posalign.nii",
-                                                            "func_VMR.nii", "posalign.log", "window-01.png"}));
+    EXPECT_EQ(folderEntries(out),
+              (std::vector<std::string>{".zentrovis-outputs", "anat_posalign.nii", "func_VMR.nii",
+                                        "posalign.log", "report.html", "window-01.png"}));
     NiftiHeaderFields saved =
         readNiftiImage(out + "/func_VMR.nii", SampleKind::kFloat, NiftiLimits{}).image.fields;
     EXPECT_EQ(saved.dimInfo, 0x39);

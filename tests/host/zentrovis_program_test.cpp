@@ -160,6 +160,13 @@ TEST(NiftiRun, MappingTwoSavesEachFunctionalWithItsSourceGeometry) {
     std::vector<std::string> entries = folderEntries(inputs.out);
     EXPECT_TRUE(hasEntry(entries, "anat_posalign.nii.gz"));
     EXPECT_TRUE(hasEntry(entries, "posalign.log"));
+    // The report: each run checked from its file, with pictures, and the run's log at the end.
+    std::string report = readTextFile(inputs.out + "/report.html");
+    EXPECT_TRUE(contains(report, "<h2>run1 &mdash;") && contains(report, "<h2>run2 &mdash;"));
+    EXPECT_TRUE(contains(report, "<img src=\"data:image/png;base64,"));
+    size_t log = report.find("<h2>The plug-in's log</h2><pre>\nposalignplugin&gt; Started");
+    EXPECT_NE(log, std::string::npos);
+    EXPECT_NE(report.find("Projecting VMR in FMR", log), std::string::npos);
 }
 
 TEST(NiftiRun, MappingsOneAndThreePaintTheAnatomical) {
@@ -329,7 +336,14 @@ TEST(Outputs, ForceLeavesExactlyThisRunsOutputsAndNoOneElsesFilesTouched) {
     entries = folderEntries(inputs.out);
     EXPECT_FALSE(hasEntry(entries, "run1_VMR.nii.gz")) << "the earlier mapping's file is gone";
     EXPECT_EQ(readTextFile(inputs.out + "/notes.txt"), "mine");
+    EXPECT_TRUE(hasEntry(entries, "report.html"));
+    EXPECT_EQ(entries.size(), 5 + static_cast<size_t>(countWindowPictures(entries)));
+    args.push_back("--no-report");
+    ASSERT_EQ(runZentrovis(args).exitStatus, 0);
+    entries = folderEntries(inputs.out);
+    EXPECT_FALSE(hasEntry(entries, "report.html")) << "the earlier run's report is gone";
     EXPECT_EQ(entries.size(), 4 + static_cast<size_t>(countWindowPictures(entries)));
+    args.pop_back();
 
     // A picture not written by a run here is in the way of this run's pictures: left alone, run refused.
     writeBytesForTest(inputs.out + "/window-09.png", "mine");
@@ -337,6 +351,15 @@ TEST(Outputs, ForceLeavesExactlyThisRunsOutputsAndNoOneElsesFilesTouched) {
     EXPECT_EQ(blocked.exitStatus, 2);
     EXPECT_TRUE(contains(blocked.err, "window-09.png: exists and was not written by a run")) << blocked.err;
     EXPECT_EQ(folderEntries(inputs.out).size(), entries.size() + 1);
+    // So is a report not written by a run here, unless the run writes none.
+    std::remove((inputs.out + "/window-09.png").c_str());
+    writeBytesForTest(inputs.out + "/report.html", "mine");
+    blocked = runZentrovis(args);
+    EXPECT_EQ(blocked.exitStatus, 2);
+    EXPECT_TRUE(contains(blocked.err, "report.html: exists and was not written by a run")) << blocked.err;
+    args.push_back("--no-report");
+    EXPECT_EQ(runZentrovis(args).exitStatus, 0);
+    EXPECT_EQ(readTextFile(inputs.out + "/report.html"), "mine");
 }
 
 TEST(Outputs, AFailedWriteLeavesNothingOfTheRun) {

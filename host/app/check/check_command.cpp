@@ -1,18 +1,21 @@
-// The check subcommand: reads the anatomical once and each functional in turn (so only one run's samples
-// are held at a time), prints each verdict as it is reached, then writes alignment.json and alignment.tsv.
+// The check subcommand: checks each functional against the anatomical, prints each verdict as it is
+// reached, then writes alignment.json, alignment.tsv and report.html.
 #include "host/app/check/check_command.h"
 
 #include <CLI/CLI.hpp>
 
 #include <unistd.h>
 
+#include <fstream>
 #include <ostream>
+#include <sstream>
 
 #include "host/app/check/alignment_check.h"
 #include "host/app/check/alignment_outputs.h"
-#include "host/app/input_documents.h"
+#include "host/app/check/checked_runs.h"
 #include "host/app/option_parsing.h"
 #include "host/app/output_files.h"
+#include "host/app/output_plan.h"
 #include "host/app/printable_text.h"
 #include "host/app/report/bids_command_line.h"
 #include "host/app/report/check_report.h"
@@ -90,33 +93,29 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         }
     }
 
-    NiftiLimits anatomicalLimits;
-    anatomicalLimits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
-    anatomicalLimits.allowSeveralVolumes = false;
-    const NiftiReadResult anatomical = readNiftiImage(o.anatomicalPath, SampleKind::kFloat, anatomicalLimits);
-    if (!anatomical.error.empty()) {
-        return refuse(err, o.anatomicalPath + ": " + anatomical.error, 2);
+    const CheckedRuns checked =
+        checkRunsFromFiles(o.anatomicalPath, o.functionalPaths,
+                           [&out](const RunCheck& check) { out << verdictLines(check) << std::flush; });
+    if (!checked.error.empty()) {
+        return refuse(err, checked.error, 2);
     }
-    const CheckInputs anatomy{o.anatomicalPath, &anatomical.image};
-    const SubjectPictures pictures = prepareSubjectPictures(firstVolume(anatomical.image));
-    std::vector<RunCheck> checks;
-    std::vector<ReportRun> reportRuns;
-    for (const std::string& path : o.functionalPaths) {
-        const NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
-        if (!functional.error.empty()) {
-            return refuse(err, path + ": " + functional.error, 2);
-        }
-        checks.push_back(checkAlignment(anatomy, CheckInputs{path, &functional.image}, CheckSettings{}));
-        out << verdictLines(checks.back()) << std::flush;
-        reportRuns.push_back(reportRunFor(pictures, functional.image, checks.back()));
-    }
+    const std::vector<RunCheck>& checks = checked.checks;
 
-    // The three files go into place together or not at all.
+    // The three files go into place together or not at all. The report ends with the plug-in's log when
+    // the folder holds one from a plug-in run.
+    std::ifstream log(o.outDir + "/" + kLogFileName);
+    std::ostringstream logText;
+    if (log) {
+        logText << log.rdbuf();
+    }
     OutputRun run;
     std::string problem = beginOutputRun(o.outDir, policy, run);
     for (const std::pair<std::string, std::string>& named :
          {std::make_pair(std::string("alignment.json"), alignmentJson(o.anatomicalPath, checks)),
-          std::make_pair(std::string("alignment.tsv"), alignmentTsv(checks))}) {
+          std::make_pair(std::string("alignment.tsv"), alignmentTsv(checks)),
+          std::make_pair(std::string("report.html"),
+                         checkReportHtml("Alignment check: " + niftiStem(o.anatomicalPath),
+                                         checked.reportRuns, logText.str()))}) {
         const std::string& name = named.first;
         const std::string& text = named.second;
         if (problem.empty()) {
@@ -125,10 +124,7 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
             problem = problem.empty() ? "" : o.outDir + "/" + name + ": " + problem;
         }
     }
-    if (problem.empty()) {
-        problem = writeCheckReport(run, "Alignment check: " + niftiStem(o.anatomicalPath), reportRuns);
-        problem = problem.empty() ? commitOutputRun(run) : reportPath + ": " + problem;
-    }
+    problem = problem.empty() ? commitOutputRun(run) : problem;
     if (!problem.empty()) {
         abandonOutputRun(run);
         return refuse(err, problem, 3);

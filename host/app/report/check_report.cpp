@@ -1,10 +1,7 @@
 // Pictures and page for the runs of one anatomical.
 #include "host/app/report/check_report.h"
 
-#include <fstream>
-#include <sstream>
-
-#include "host/app/output_files.h"
+#include "host/app/nifti_file.h"
 
 ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check) {
     ReportRun run;
@@ -17,17 +14,12 @@ ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functio
     return run;
 }
 
-std::string writeCheckReport(OutputRun& run, const std::string& title, const std::vector<ReportRun>& runs) {
+std::string checkReportHtml(const std::string& title, const std::vector<ReportRun>& runs,
+                            const std::string& pluginLog, const std::string& problem) {
     ReportPage page;
     page.title = title;
     page.runs = runs;
-    std::ifstream log(run.folder + "/posalign.log");
-    if (log) {
-        std::ostringstream text;
-        text << log.rdbuf();
-        page.pluginLog = text.str();
-    }
-    const std::string html = reportHtml(page);
-    return stageOutput(run, "report.html",
-                       [&html](const std::string& staged) { return writeTextFile(staged, html); });
+    page.pluginLog = pluginLog;
+    page.problem = problem;
+    return reportHtml(page);
 }

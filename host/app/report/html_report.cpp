@@ -16,7 +16,7 @@ vertical-align:top;font-size:14px}th{background:#eee}.num{text-align:right;font-
 .verdict{font-weight:bold;text-transform:uppercase}img{display:block;max-width:100%;margin:4px 0}img[hidden]{display:none}
 .flicker button{margin:2px 4px 2px 0}.flicker button.on{font-weight:bold}pre{background:#fff;border:1px solid #ccc;
 padding:8px;overflow:auto;max-height:420px;font-size:12px}.note{color:#555;font-size:14px}
-section{border-top:2px solid #ccc;margin-top:24px}#picture-status{color:#555;font-size:13px}
+section{border-top:2px solid #ccc;margin-top:24px}.problem{color:#b00020}#picture-status{color:#555;font-size:13px}
 </style>)";
 
 // Shows one frame of each flicker at a time; the check box alternates the anatomy with the chosen
@@ -224,6 +224,9 @@ std::string reportHtml(const ReportPage& page) {
             "pass through the anatomy's centre, the same for every run of a subject. Dark blue: outside the "
             "functional's field of view.</p>\n";
     html += "<p id=\"picture-status\"></p>\n" + verdictTable(page);
+    if (!page.problem.empty()) {
+        html += "<p class=\"problem\">" + escapeHtml(page.problem) + "</p>\n";
+    }
     for (size_t i = 0; i < page.runs.size(); ++i) {
         html += runSection(page.runs[i], i);
     }

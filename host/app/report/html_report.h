@@ -28,6 +28,7 @@ struct ReportPage {
     std::string title;
     std::vector<ReportRun> runs; // shown in this order
     std::string pluginLog;       // empty: no section
+    std::string problem;         // why runs are missing (a check that could not be made); empty: none
 };
 
 // The whole page as text.
