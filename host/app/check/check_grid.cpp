@@ -11,6 +11,15 @@ ScalarGrid temporalMean(const NiftiImage& image) {
     grid.nz = image.nz;
     grid.voxelToWorld = matrixFromRowMajor(image.voxelToWorld);
     const size_t perVolume = static_cast<size_t>(image.nx) * image.ny * image.nz;
+    if (image.nt == 1) {
+        // One volume (an anatomical): its finite samples are their own mean; no sums to hold.
+        grid.values.resize(perVolume);
+        for (size_t i = 0; i < perVolume; ++i) {
+            const float value = image.isInt16 ? image.int16Samples[i] : image.floatSamples[i];
+            grid.values[i] = std::isfinite(value) ? value : NAN;
+        }
+        return grid;
+    }
     std::vector<double> sums(perVolume, 0.0);
     std::vector<int> counts(perVolume, 0);
     for (int t = 0; t < image.nt; ++t) {
