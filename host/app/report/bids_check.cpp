@@ -271,25 +271,9 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
     return allWritten;
 }
 
-} // namespace
-
-int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
-                 std::ostream& err, bool progressBar) {
-    if (options.analysisLevel != "participant" && options.analysisLevel != "group") {
-        err << "Zentrovis: the analysis level is \"participant\" or \"group\", not \""
-            << options.analysisLevel << "\"\nRun Zentrovis check --help for usage.\n";
-        return kExitBadInput;
-    }
-    std::error_code error;
-    if (fs::weakly_canonical(options.outDir, error) == fs::weakly_canonical(options.bidsDir, error)) {
-        err << "Zentrovis: the output folder must not be the dataset's folder\n";
-        return kExitBadInput;
-    }
-    fs::create_directories(options.outDir, error);
-    if (error) {
-        err << "Zentrovis: " << options.outDir << ": cannot be created: " << error.message() << "\n";
-        return kExitWriteFailed;
-    }
+// The dataset check once its output folder exists: refusals, the runs, the tables and reports.
+int checkDatasetInto(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
+                     std::ostream& err, bool progressBar) {
     // Every output this invocation will write is looked at before any run is checked.
     std::string problem = checkOwnOutputs(options.outDir, {"alignment.tsv"});
     if (!problem.empty() || options.analysisLevel == "group") {
@@ -332,4 +316,32 @@ int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std
         << "/alignment.tsv\n";
     // The status speaks for this invocation's runs only, so that per-participant jobs report their own.
     return written ? worstStatus(rows) : kExitWriteFailed;
+}
+
+} // namespace
+
+int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
+                 std::ostream& err, bool progressBar) {
+    if (options.analysisLevel != "participant" && options.analysisLevel != "group") {
+        err << "Zentrovis: the analysis level is \"participant\" or \"group\", not \""
+            << options.analysisLevel << "\"\nRun Zentrovis check --help for usage.\n";
+        return kExitBadInput;
+    }
+    std::error_code error;
+    if (fs::weakly_canonical(options.outDir, error) == fs::weakly_canonical(options.bidsDir, error)) {
+        err << "Zentrovis: the output folder must not be the dataset's folder\n";
+        return kExitBadInput;
+    }
+    const bool outDirMadeHere = !fs::exists(options.outDir, error);
+    fs::create_directories(options.outDir, error);
+    if (error) {
+        err << "Zentrovis: " << options.outDir << ": cannot be created: " << error.message() << "\n";
+        return kExitWriteFailed;
+    }
+    const int status = checkDatasetInto(options, checker, out, err, progressBar);
+    // A refused call leaves nothing behind: the output folder it made goes again (only while it is empty).
+    if (status == kExitBadInput && outDirMadeHere) {
+        fs::remove(options.outDir, error);
+    }
+    return status;
 }

@@ -210,9 +210,14 @@ TEST(BidsCheckProgram, ChecksADatasetAndTheSingleCheckWritesItsReport) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][2], "sub-01_task-b");
     EXPECT_NE(readTextFile(out.file("sub-01/report.html")).find("sub-01_task-a"), std::string::npos);
-    EXPECT_EQ(
-        runZentrovis({"check", bids.path, out.path, "participant", "--participant-label", "02"}).exitStatus,
-        2);
+    // A refused call leaves no trace, not even the output folder it made.
+    for (const std::string& folder : {out.path, out.file("fresh")}) {
+        EXPECT_EQ(
+            runZentrovis({"check", bids.path, folder, "participant", "--participant-label", "02"}).exitStatus,
+            2);
+    }
+    EXPECT_FALSE(fs::exists(out.file("fresh")));
+    EXPECT_TRUE(fileExists(out.file("alignment.tsv")));
     EXPECT_EQ(runZentrovis({"check", bids.path, out.path, "everyone"}).exitStatus, 2);
 
     ProgramRun single =
