@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 namespace {
 
