@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
 #include "simulated_epi.h"
 
 namespace {

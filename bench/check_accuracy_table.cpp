@@ -25,8 +25,8 @@
 
 #include <unistd.h>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
 #include "reference_registration.h"
 #include "simulated_epi.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 // elastix's answer in the check's terms.
 struct ReferenceResult {

@@ -8,7 +8,7 @@
 #include <deque>
 #include <random>
 
-#include "host/app/check/check_grid.h"
+#include "host/alignment_check/check_grid.h"
 
 #ifndef POSALIGN_REPOSITORY_ROOT
 #define POSALIGN_REPOSITORY_ROOT "."

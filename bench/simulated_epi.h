@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 // The folder of the MNI152 templates: override when not empty, else $POSALIGN_SHARED_DATA when set, else
 // ../shared/data beside the repository's root (as on CI and the development machines).
