@@ -2,6 +2,7 @@
 #include "host/alignment_report/anatomy_regions.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 
@@ -15,7 +16,7 @@ const double kMinWhiteMatterMl = 1.0;
 const double kMidlineMm = 4.0;       // ventricles are sought further than this from the middle plane
 const double kVentricleShare = 0.25; // of the largest piece of deep fluid: the two lateral ventricles
 const double kMinBrainMl = 400.0;    // less (a slab, a cut-out piece): no brain told apart
-const int kIterations = 20;          // of the three-class k-means
+const double kDeepMm = 15.0;         // the deep brain, mostly white matter
 
 using Mask = std::vector<uint8_t>;
 
@@ -111,6 +112,45 @@ float otsuThreshold(const std::vector<float>& samples) {
         }
     }
     return low + (best + 1) * (high - low) / 255.0f;
+}
+
+// Class centres refined by k-means (each value to the nearest centre, each centre to its values' mean).
+void refineCentres(const std::vector<float>& values, std::array<double, 3>& centres) {
+    for (int iteration = 0; iteration < 15; ++iteration) {
+        double sums[3] = {0, 0, 0}, counts[3] = {0, 0, 0};
+        for (float v : values) {
+            int nearest = 0;
+            for (int c = 1; c < 3; ++c) {
+                nearest = std::fabs(v - centres[c]) < std::fabs(v - centres[nearest]) ? c : nearest;
+            }
+            sums[nearest] += v;
+            counts[nearest] += 1;
+        }
+        for (int c = 0; c < 3; ++c) {
+            centres[c] = counts[c] > 0 ? sums[c] / counts[c] : centres[c];
+        }
+    }
+}
+
+// The centre of the fullest bin of a 64-bin histogram of the values (smoothed by [1 2 1]).
+double mostCommonValue(const std::vector<float>& values) {
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    const double low = *lowest, width = (*highest - low) / 64.0;
+    if (!(width > 0)) {
+        return low;
+    }
+    double counts[66] = {};
+    for (float v : values) {
+        counts[1 + std::min(63, static_cast<int>((v - low) / width))] += 1;
+    }
+    int best = 1;
+    for (int b = 1; b <= 64; ++b) {
+        if (counts[b - 1] + 2 * counts[b] + counts[b + 1] >
+            counts[best - 1] + 2 * counts[best] + counts[best + 1]) {
+            best = b;
+        }
+    }
+    return low + (best - 0.5) * width;
 }
 
 // Calls visit(n) for each of the up to six face neighbours of voxel i.
@@ -304,28 +344,6 @@ ScalarVolume maskVolume(const ScalarVolume& grid, const Mask& mask) {
     return v;
 }
 
-// Three class centres (k-means on the samples), lowest first.
-std::array<float, 3> threeClasses(std::vector<float> samples) {
-    std::sort(samples.begin(), samples.end());
-    auto quantile = [&samples](double q) { return samples[static_cast<size_t>(q * (samples.size() - 1))]; };
-    std::array<double, 3> centre = {quantile(0.15), quantile(0.5), quantile(0.85)};
-    for (int iteration = 0; iteration < kIterations; ++iteration) {
-        std::array<double, 3> sum{}, count{};
-        for (float v : samples) {
-            int nearest = 0;
-            for (int c = 1; c < 3; ++c) {
-                nearest = std::fabs(v - centre[c]) < std::fabs(v - centre[nearest]) ? c : nearest;
-            }
-            sum[nearest] += v;
-            count[nearest] += 1;
-        }
-        for (int c = 0; c < 3; ++c) {
-            centre[c] = count[c] > 0 ? sum[c] / count[c] : centre[c];
-        }
-    }
-    return {static_cast<float>(centre[0]), static_cast<float>(centre[1]), static_cast<float>(centre[2])};
-}
-
 } // namespace
 
 AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
@@ -378,36 +396,55 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
         return regions;
     }
 
-    std::vector<float> inBrain;
+    // The white matter fills most of the deep brain (over kDeepMm inside): its centre is their median. The
+    // grey and the fluid lie to the side where the brain's mean lies (below in a T1, above in a T2); the grey
+    // is the most common value there. Grey and white part halfway between their centres; fluid lies beyond
+    // the grey, away from the white, by more than 3/4 of that distance (partial volumes in sulci left out).
+    const Mask deepBrain = eroded(g, brain, static_cast<int>(std::lround(kDeepMm / kWorkingSpacingMm)));
+    std::vector<float> deepSamples;
+    double brainSum = 0;
     for (size_t i = 0; i < g.size(); ++i) {
-        if (brain[i]) {
-            inBrain.push_back(work.samples[i]);
+        brainSum += brain[i] ? work.samples[i] : 0.0f;
+        if (deepBrain[i]) {
+            deepSamples.push_back(work.samples[i]);
         }
     }
-    const std::array<float, 3> centre = threeClasses(inBrain);
-    // Each brain voxel's class: 0 lowest .. 2 highest.
-    std::array<size_t, 3> classVoxels{};
-    std::vector<uint8_t> classOf(g.size(), 255);
+    if (deepSamples.empty()) {
+        return regions;
+    }
+    std::nth_element(deepSamples.begin(), deepSamples.begin() + deepSamples.size() / 2, deepSamples.end());
+    double whiteCentre = deepSamples[deepSamples.size() / 2];
+    const double side = brainSum / static_cast<double>(brainVoxels) < whiteCentre ? -1.0 : 1.0;
+    std::vector<float> beyond;
     for (size_t i = 0; i < g.size(); ++i) {
-        if (brain[i]) {
-            const float v = work.samples[i];
-            const uint8_t c = v < 0.5f * (centre[0] + centre[1])   ? 0
-                              : v < 0.5f * (centre[1] + centre[2]) ? 1
-                                                                   : 2;
-            classOf[i] = c;
-            ++classVoxels[c];
+        if (brain[i] && side * (work.samples[i] - whiteCentre) > 0) {
+            beyond.push_back(work.samples[i]);
         }
     }
-    const uint8_t fluidClass = classVoxels[0] <= classVoxels[2] ? 0 : 2;
-    const uint8_t whiteClass = 2 - fluidClass;
-    // Fluid: the samples well beyond the grey matter, a third of the way from the fluid class's centre to
-    // the grey's (partial volumes of grey and fluid in sulci left out).
-    const float fluidLimit = centre[fluidClass] + (centre[1] - centre[fluidClass]) / 3.0f;
+    if (beyond.empty()) {
+        return regions;
+    }
+    // Refined together with the fluid's centre (the extreme 2% on that side) by k-means: in a T1 the
+    // deep brain's grey nuclei pull the median below the white matter's true centre.
+    std::vector<float> all(beyond);
+    for (size_t i = 0; i < g.size(); ++i) {
+        if (brain[i] && side * (work.samples[i] - whiteCentre) <= 0) {
+            all.push_back(work.samples[i]);
+        }
+    }
+    std::sort(all.begin(), all.end());
+    const double extreme = all[static_cast<size_t>((side < 0 ? 0.02 : 0.98) * (all.size() - 1))];
+    std::array<double, 3> centres = {extreme, mostCommonValue(beyond), whiteCentre}; // fluid, grey, white
+    refineCentres(all, centres);
+    const double greyCentre = centres[1];
+    whiteCentre = centres[2];
+    const double greyWhiteLimit = 0.5 * (greyCentre + whiteCentre);
+    const double fluidLimit = greyCentre + 0.75 * (greyCentre - whiteCentre);
     Mask fluid(g.size()), white(g.size());
     for (size_t i = 0; i < g.size(); ++i) {
-        const float v = work.samples[i];
-        fluid[i] = brain[i] && (fluidClass == 0 ? v <= fluidLimit : v >= fluidLimit);
-        white[i] = classOf[i] == whiteClass;
+        const double v = work.samples[i];
+        white[i] = brain[i] && side * (v - greyWhiteLimit) < 0;
+        fluid[i] = brain[i] && side * (v - fluidLimit) >= 0;
     }
     // Thin sheets of fluid (sulci) vanish in one erosion step; the ventricles' bodies are thicker. The
     // fissure between the hemispheres, wide in an average brain, is left out by starting only beside the

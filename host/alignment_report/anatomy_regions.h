@@ -4,8 +4,9 @@
 //
 // Works on any contrast: the head is what lies above an Otsu threshold; the brain is the largest piece left
 // once thin bridges (through the skull, along the optic nerves) are eroded away, grown back and its holes
-// filled; its samples fall into three intensity classes, of which the smaller extreme class is the fluid
-// (dark in a T1, bright in a T2) and the other extreme the white matter.
+// filled (in a T2, with the bright fluid around it); the white matter is what fills the deep brain, the
+// grey the most common value on the other side of the brain's mean, and fluid lies beyond the grey, away
+// from the white (dark in a T1, bright in a T2).
 #ifndef POSALIGN_HOST_ALIGNMENT_REPORT_ANATOMY_REGIONS_H
 #define POSALIGN_HOST_ALIGNMENT_REPORT_ANATOMY_REGIONS_H
 
@@ -16,7 +17,7 @@
 
 // Masks (1 inside, 0 outside) on a grid of about 2 mm over the anatomical.
 struct AnatomyRegions {
-    ScalarVolume brain;       // the brain with its ventricles, holes filled
+    ScalarVolume brain;       // the brain with its ventricles, holes filled (in a T2 the fluid around it too)
     ScalarVolume ventricles;  // fluid deep in the brain (more than 14 mm inside), in pieces of 1 ml or more
     ScalarVolume whiteMatter; // the white-matter class in the brain, in pieces of 1 ml or more
     bool found = false;       // false: no brain told apart (too small, flat or featureless a volume)
