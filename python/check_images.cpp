@@ -3,23 +3,12 @@
 
 #include <cmath>
 
-#include "host/app/input_documents.h"
+#include "host/alignment_check/check_read_rules.h"
 
 namespace {
 
-struct ReadRules {
-    SampleKind kind;
-    NiftiLimits limits;
-};
-
-ReadRules readRules(ImageRole role) {
-    ReadRules rules{SampleKind::kInt16WhenRaw, NiftiLimits{}};
-    if (role == ImageRole::kAnatomical) {
-        rules.kind = SampleKind::kFloat;
-        rules.limits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
-        rules.limits.allowSeveralVolumes = false;
-    }
-    return rules;
+CheckReadRules readRules(ImageRole role) {
+    return role == ImageRole::kAnatomical ? anatomicalReadRules() : functionalReadRules();
 }
 
 CheckImage accepted(NiftiReadResult& read, const std::string& name, const std::string& path) {
@@ -41,20 +30,20 @@ template <typename T> size_t countNonFinite(const void* samples, size_t count) {
 } // namespace
 
 CheckImage readCheckImage(const std::string& path, ImageRole role) {
-    const ReadRules rules = readRules(role);
+    const CheckReadRules rules = readRules(role);
     NiftiReadResult read = readNiftiImage(path, rules.kind, rules.limits);
     return accepted(read, path, path);
 }
 
 CheckImage checkImageFromNiftiBytes(const void* header, const void* data, size_t dataBytes, ImageRole role,
                                     const std::string& name, const std::string& path) {
-    const ReadRules rules = readRules(role);
+    const CheckReadRules rules = readRules(role);
     NiftiReadResult read = niftiImageFromMemory(header, data, dataBytes, rules.kind, rules.limits);
     return accepted(read, name, path);
 }
 
 CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const std::string& name) {
-    const ReadRules rules = readRules(role);
+    const CheckReadRules rules = readRules(role);
     NiftiReadResult read = niftiImageFromArray(array, rules.kind, rules.limits);
     CheckImage checked = accepted(read, name, "");
     // The shape was accepted, so the product of its sizes is the sample count.

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/app/nifti_array_image.h"
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_array_image.h"
+#include "host/nifti/nifti_file.h"
 
 // An input refused, with the sentence the command line prints for it ("NAME: problem").
 struct InputRefused : std::runtime_error {

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <map>
 
-#include "host/app/check/alignment_outputs.h"
-#include "host/app/output_files.h"
-#include "host/app/report/check_report.h"
-#include "host/app/report/scalar_volume.h"
+#include "host/alignment_check/alignment_outputs.h"
+#include "host/output_files/output_files.h"
+#include "host/alignment_report/check_report.h"
+#include "host/alignment_check/scalar_volume.h"
 
 CheckedRun checkRun(const CheckImage& anatomical, const CheckImage& functional,
                     const CheckSettings& settings) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/check/alignment_check.h"
+#include "host/alignment_check/alignment_check.h"
 #include "python/check_images.h"
 
 struct CheckedRun {

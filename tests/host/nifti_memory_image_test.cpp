@@ -7,8 +7,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "host/app/nifti_array_image.h"
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_array_image.h"
+#include "host/nifti/nifti_file.h"
 #include "tests/host/app_test_support.h"
 
 namespace {
