@@ -5,7 +5,7 @@
 #                    DEPENDS <folders...>       the folders whose libraries it links (each declared before it)
 #                    THIRD_PARTY <packages...>) the third-party libraries it links and whose headers it includes
 #
-# The same declarations are the layer check's input (tests/tooling/check_layers.sh): a file may include only
+# The same declarations are the layer check's input (tests/tooling/check_layers.py): a file may include only
 # headers of its own folder, of the folders its library depends on (directly or through them), and of the
 # third-party packages its folder declares; every DEPENDS entry must come earlier in POSALIGN_LAYERS.
 #
