@@ -42,10 +42,14 @@ CheckImage checkImageFromNiftiBytes(const void* header, const void* data, size_t
     return accepted(read, name, path);
 }
 
-CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const std::string& name) {
+CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const std::string& name,
+                               const std::string& path, bool refuseNonFinite) {
     const CheckReadRules rules = readRules(role);
     NiftiReadResult read = niftiImageFromArray(array, rules.kind, rules.limits);
-    CheckImage checked = accepted(read, name, "");
+    CheckImage checked = accepted(read, name, path);
+    if (!refuseNonFinite) {
+        return checked;
+    }
     // The shape was accepted, so the product of its sizes is the sample count.
     size_t count = 1;
     for (int64_t size : array.shape) {

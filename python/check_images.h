@@ -33,8 +33,10 @@ CheckImage readCheckImage(const std::string& path, ImageRole role);
 CheckImage checkImageFromNiftiBytes(const void* header, const void* data, size_t dataBytes, ImageRole role,
                                     const std::string& name, const std::string& path);
 
-// Reads an array with its affine (see niftiImageFromArray); an array with NaN or infinite samples is
-// refused, since those most often are a fault of the code that made it.
-CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const std::string& name);
+// Reads an array with its affine (see niftiImageFromArray). With refuseNonFinite, an array with NaN or
+// infinite samples is refused: in an array handed over as such they most often are a fault of the code that
+// made it, while an image's NaN marks missing samples (as in a file).
+CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const std::string& name,
+                               const std::string& path, bool refuseNonFinite);
 
 #endif

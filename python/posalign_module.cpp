@@ -156,7 +156,7 @@ CheckImage imageFromNiftiBytes(const py::bytes& header, const py::array& data, c
 }
 
 CheckImage imageFromArray(const py::array& samples, const py::object& affine, const std::string& role,
-                          const std::string& name) {
+                          const std::string& name, const std::string& path, bool refuseNonFinite) {
     const ImageRole imageRole = roleNamed(role);
     SampleArray array;
     array.type = sampleType(samples.dtype(), name);
@@ -178,7 +178,7 @@ CheckImage imageFromArray(const py::array& samples, const py::object& affine, co
         throw InputRefused(name + ": its affine's last row must be 0 0 0 1");
     }
     py::gil_scoped_release unlocked;
-    return checkImageFromArray(array, imageRole, name);
+    return checkImageFromArray(array, imageRole, name, path, refuseNonFinite);
 }
 
 CheckedRun check(const CheckImage& anatomical, const CheckImage& functional, const py::dict& settings) {
@@ -211,13 +211,26 @@ PYBIND11_MODULE(_posalign, m) {
         });
     py::class_<CheckedRun>(m, "CheckedRun", "One run's check with the images it was made from.")
         .def("alignment_json", &alignmentJsonOf,
-             "alignment.json as `Zentrovis check` writes it for this run alone.");
+             "alignment.json as `Zentrovis check` writes it for this run alone.")
+        .def(
+            "best_aligned_affine",
+            [](const CheckedRun& run) {
+                const Matrix4d best = bestAlignedAffine(run.check, *run.functional.image);
+                py::array_t<double> affine({4, 4});
+                for (int i = 0; i < 4; ++i) {
+                    for (int j = 0; j < 4; ++j) {
+                        affine.mutable_at(i, j) = best[i][j];
+                    }
+                }
+                return affine;
+            },
+            "The functional's voxel-to-world affine at the best position: correction @ its affine.");
 
     m.def("image_from_file", &imageFromFile, py::arg("path"), py::arg("role"));
     m.def("image_from_nifti_bytes", &imageFromNiftiBytes, py::arg("header"), py::arg("data"), py::arg("role"),
           py::arg("name"), py::arg("path"));
     m.def("image_from_array", &imageFromArray, py::arg("samples"), py::arg("affine"), py::arg("role"),
-          py::arg("name"));
+          py::arg("name"), py::arg("path"), py::arg("refuse_non_finite"));
     m.def("check", &check, py::arg("anatomical"), py::arg("functional"), py::arg("settings"));
     m.def("write_report", &writeReport, py::arg("runs"), py::arg("path"), py::arg("overwrite"));
     m.def("default_settings", &defaultSettings);

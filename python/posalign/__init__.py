@@ -54,6 +54,8 @@ def report(results, path, *, overwrite=False):
     if isinstance(results, CheckResult):
         results = [results]
     results = list(results)
+    if not results:
+        raise ValueError("report() needs at least one result")
     for result in results:
         if not isinstance(result, CheckResult):
             raise TypeError(f"report() takes CheckResult objects, not {type(result).__name__}")
@@ -73,7 +75,8 @@ class CheckResult:
     headers in world terms) and search (the search of nearby rigid positions), whose fields are attributes
     too; lists of numbers are numpy arrays. The most used ones are also at the top: displacement_mm,
     correction (4x4, world mm: correction @ functional affine is the best-aligned affine), translation_mm,
-    rotation_deg, lr_flip_suspected. as_dict() gives the entry itself.
+    rotation_deg, lr_flip_suspected. best_aligned_affine is the functional's voxel-to-world affine at the
+    best position. as_dict() gives the entry itself.
     """
 
     _SHORTCUTS = ("displacement_mm", "correction", "translation_mm", "rotation_deg", "lr_flip_suspected")
@@ -83,6 +86,11 @@ class CheckResult:
         document = json.loads(native.alignment_json())
         self._entry = dict(document["runs"][0])
         self._anatomical = document["anatomical"]
+
+    @property
+    def best_aligned_affine(self):
+        """The functional's voxel-to-world affine at the best position (correction @ its affine)."""
+        return self._native.best_aligned_affine()
 
     def as_dict(self):
         """The run's entry in alignment.json, with the anatomical's path added."""
@@ -176,7 +184,8 @@ def _check_image(value, role):
         if len(value) != 2:
             raise TypeError(f"{role}: a pair (array, affine) is expected, not {len(value)} items")
         samples, affine = value
-        return _posalign.image_from_array(_readable_samples(np.asarray(samples)), affine, role, f"{role} array")
+        return _posalign.image_from_array(_readable_samples(np.asarray(samples)), affine, role, f"{role} array",
+                                          "", True)
     if isinstance(value, np.ndarray):
         raise TypeError(f"{role}: an array needs its voxel-to-world affine: pass (array, affine)")
     if hasattr(value, "dataobj") and hasattr(value, "affine") and hasattr(value, "header"):
@@ -204,7 +213,8 @@ def _image_from_nibabel(image, role):
     is_nifti1 = isinstance(header, nib.Nifti1Header) and not isinstance(header, nib.Nifti2Header)
     if not is_nifti1:
         samples = np.asanyarray(image.dataobj)
-        return _posalign.image_from_array(_readable_samples(samples), image.affine, role, name)
+        return _posalign.image_from_array(_readable_samples(samples), image.affine, role, name, filename or "",
+                                          False)
     # The constructor copies the header and brings it in line with the affine and the shape.
     header = type(image)(image.dataobj, image.affine, header).header
     dataobj = image.dataobj

@@ -26,3 +26,7 @@ def test_the_report_shows_each_run_and_keeps_an_existing_file(phantom_pair, niba
 def test_a_report_that_cannot_be_written_raises(phantom_pair, tmp_path):
     with pytest.raises(OSError, match="cannot be created"):
         posalign.report(posalign.check(*phantom_pair), tmp_path / "no-such-folder" / "report.html")
+    with pytest.raises(ValueError, match="at least one result"):
+        posalign.report([], tmp_path / "report.html")
+    with pytest.raises(TypeError, match="CheckResult"):
+        posalign.report(["run.nii"], tmp_path / "report.html")
