@@ -52,8 +52,8 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
         ->option_text("DIR");
     app.add_option(
            "analysis_level", options.analysisLevel,
-           "participant: check the runs and write the reports; group: only merge the subjects' tables "
-           "in output_dir into output_dir/alignment.tsv")
+           "participant: check the runs and write each participant's report and table; group: merge the "
+           "participants' tables into output_dir/alignment.tsv and write the group report")
         ->required()
         ->check(CLI::IsMember({"participant", "group"}).description(""))
         ->option_text("participant or group");
