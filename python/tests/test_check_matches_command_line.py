@@ -118,3 +118,17 @@ def test_nan_in_an_image_marks_missing_samples_as_in_a_file(phantom_pair, tmp_pa
         assert got == expected
     with pytest.raises(posalign.InputError, match="NaN"):
         posalign.check(phantom_pair[0], (samples, functional.affine))
+
+
+def test_check_runs_gives_the_command_lines_runs_in_order(phantom_pair, tmp_path):
+    functional = nib.load(phantom_pair[1])
+    moved = functional.affine.copy()
+    moved[:3, 3] += (0.0, 6.0, 0.0)
+    second = tmp_path / "moved.nii.gz"
+    nib.save(nib.Nifti1Image(np.asanyarray(functional.dataobj), moved), second)
+    runs = [phantom_pair[1], str(second)]
+    status, stderr, document = run_command_line(phantom_pair[0], runs, tmp_path / "out")
+    results = posalign.check_runs(phantom_pair[0], runs)
+    assert [without_timing(r.as_dict()) for r in results] == [
+        dict(without_timing(run), anatomical=document["anatomical"]) for run in document["runs"]]
+    assert results[0].displacement_mm != results[1].displacement_mm

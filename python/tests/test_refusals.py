@@ -104,6 +104,8 @@ def test_a_refused_file_gives_the_command_lines_message(name, make, phantom_pair
     ({"histogram_bins": 2}, ValueError, "histogram_bins must be a whole number from 4 to 256"),
     ({"max_translation_mm": float("nan")}, ValueError, "max_translation_mm must be a number"),
     ({"pass_mm": 6.0}, ValueError, "pass_mm must not exceed warn_mm"),
+    ({"pass_mm": "1"}, TypeError, "pass_mm must be a number, not str"),
+    ({"mirror_test": "no"}, TypeError, "mirror_test must be True or False"),
 ])
 def test_arguments_of_the_wrong_kind_are_refused(arguments, error, message, phantom_pair):
     arguments = dict(arguments)
