@@ -178,6 +178,23 @@ TEST(NiftiMemoryImage, DataShorterThanTheHeaderSaysAreRefused) {
     EXPECT_EQ(read.error, "is truncated: its data need 48 bytes, the data hold 10");
 }
 
+// A numpy array may be a view at any byte; the sanitizer tree catches a misaligned read.
+TEST(NiftiMemoryImage, DataAtAnOddAddressAreReadAsAligned) {
+    const nifti_1_header header = float64();
+    const std::vector<unsigned char> data = patternBytes(3 * 2 * 2 * 2 * 8);
+    std::vector<unsigned char> shifted(data.size() + 1);
+    memcpy(shifted.data() + 1, data.data(), data.size());
+    const NiftiReadResult aligned =
+        niftiImageFromMemory(&header, data.data(), data.size(), SampleKind::kFloat, NiftiLimits{});
+    const NiftiReadResult odd =
+        niftiImageFromMemory(&header, shifted.data() + 1, data.size(), SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(odd.error, "");
+    ASSERT_EQ(odd.image.floatSamples.size(), aligned.image.floatSamples.size());
+    EXPECT_EQ(memcmp(odd.image.floatSamples.data(), aligned.image.floatSamples.data(),
+                     odd.image.floatSamples.size() * sizeof(float)),
+              0);
+}
+
 TEST(NiftiArrayImage, IsTheImageOfTheArrayWithItsAffineAsSform) {
     const double samples[2 * 3 * 2] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1e300};
     SampleArray array;
