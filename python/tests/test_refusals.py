@@ -30,6 +30,8 @@ ARRAY_REFUSALS = {
                         "functional array: has a singular or non-finite voxel-to-world affine"),
     "nan_affine": (lambda s, a: (s, changed(a, (0, 0), np.nan)),
                    "functional array: has a singular or non-finite voxel-to-world affine"),
+    "huge_affine": (lambda s, a: (s, changed(a, (0, 3), 1e300)),
+                    "functional array: has a singular or non-finite voxel-to-world affine"),
     "affine_3x3": (lambda s, a: (s, a[:3, :3]), "functional array: its affine must be a 4x4 matrix"),
     "projective_affine": (lambda s, a: (s, changed(a, (3, 0), 0.1)),
                           "functional array: its affine's last row must be 0 0 0 1"),

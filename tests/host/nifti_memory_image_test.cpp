@@ -180,7 +180,7 @@ TEST(NiftiArrayImage, IsTheImageOfTheArrayWithItsAffineAsSform) {
     EXPECT_EQ(read.image.floatSamples[11], -INFINITY); // beyond the float range, as the file reader has it
 }
 
-TEST(NiftiArrayImage, AnAxisANiftiHeaderCannotHoldIsRefused) {
+TEST(NiftiArrayImage, WhatANiftiHeaderCannotHoldIsRefused) {
     const uint8_t sample = 0;
     SampleArray array;
     array.type = ArraySampleType::kUint8;
@@ -192,6 +192,10 @@ TEST(NiftiArrayImage, AnAxisANiftiHeaderCannotHoldIsRefused) {
     array.shape = {1, 1, 1, 1, 1, 1, 1, 1};
     EXPECT_EQ(niftiImageFromArray(array, SampleKind::kFloat, NiftiLimits{}).error,
               "has an invalid number of dimensions (8)");
+    array.shape = {1, 1, 1};
+    array.voxelToWorld[3] = 1e300; // beyond what a header's float holds: no undefined conversion
+    EXPECT_EQ(niftiImageFromArray(array, SampleKind::kFloat, NiftiLimits{}).error,
+              "has a singular or non-finite voxel-to-world affine (from its sform)");
 }
 
 } // namespace
