@@ -12,14 +12,20 @@
 #include "host/alignment_check/alignment_outputs.h"
 #include "host/output_files/output_files.h"
 #include "host/alignment_report/check_report.h"
+#include "host/alignment_report/run_pictures.h"
 #include "host/alignment_check/scalar_volume.h"
 
 CheckedRun checkRun(const CheckImage& anatomical, const CheckImage& functional,
                     const CheckSettings& settings) {
-    CheckedRun run{anatomical, functional, RunCheck{}};
+    CheckedRun run{anatomical, nullptr, RunCheck{}};
     run.check = checkAlignment(CheckInputs{anatomical.path, anatomical.image.get()},
                                CheckInputs{functional.path, functional.image.get()}, settings);
+    run.functionalMean = std::make_shared<const ScalarVolume>(temporalMeanVolume(*functional.image));
     return run;
+}
+
+Affine bestAlignedAffineOf(const CheckedRun& run) {
+    return multiplyAffines(affineOf(run.check.search.correction), run.functionalMean->voxelToWorld);
 }
 
 std::string alignmentJsonOf(const CheckedRun& run) {
@@ -35,7 +41,7 @@ std::string reportHtmlOf(const std::vector<const CheckedRun*>& runs) {
         if (found == subjects.end()) {
             found = subjects.emplace(anatomy, prepareSubjectPictures(firstVolume(*anatomy))).first;
         }
-        reportRuns.push_back(reportRunFor(found->second, *run->functional.image, run->check));
+        reportRuns.push_back(reportRunFor(found->second, *run->functionalMean, run->check));
         if (reportRuns.back().name.empty()) { // an array: named by its place
             reportRuns.back().name = "run " + std::to_string(reportRuns.size());
         }

@@ -7,16 +7,23 @@
 #include <vector>
 
 #include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/scalar_volume.h"
 #include "python/check_images.h"
 
+// A run's check and what its report draws: the anatomical (shared by the runs checked against it) and the
+// functional's temporal mean, not all its volumes, so that results stay small.
 struct CheckedRun {
-    CheckImage anatomical, functional;
+    CheckImage anatomical;
+    std::shared_ptr<const ScalarVolume> functionalMean;
     RunCheck check;
 };
 
 // Checks functional against anatomical (the images' paths go into the result as given).
 CheckedRun checkRun(const CheckImage& anatomical, const CheckImage& functional,
                     const CheckSettings& settings);
+
+// The functional's voxel-to-world affine at the best position: correction * its affine.
+Affine bestAlignedAffineOf(const CheckedRun& run);
 
 // The run's entry in alignment.json as `Zentrovis check` writes the file for it alone.
 std::string alignmentJsonOf(const CheckedRun& run);

@@ -69,9 +69,18 @@ CheckSettings settingsFrom(const py::dict& given) {
     for (const auto& item : given) {
         const std::string name = py::cast<std::string>(item.first);
         const SettingField& field = settingField(name);
+        const bool isNumber =
+            py::isinstance<py::int_>(item.second) || py::isinstance<py::float_>(item.second);
         if (field.flag) {
+            if (!py::isinstance<py::bool_>(item.second)) {
+                throw py::type_error(name + " must be True or False");
+            }
             settings.*field.flag = py::cast<bool>(item.second);
             continue;
+        }
+        if (!isNumber || py::isinstance<py::bool_>(item.second)) {
+            throw py::type_error(name + " must be a number, not " +
+                                 std::string(py::str(item.second.get_type().attr("__name__"))));
         }
         const double value = py::cast<double>(item.second);
         if (!(value >= field.low && value <= field.high) || (field.whole && value != std::floor(value))) {
@@ -215,11 +224,11 @@ PYBIND11_MODULE(_posalign, m) {
         .def(
             "best_aligned_affine",
             [](const CheckedRun& run) {
-                const Matrix4d best = bestAlignedAffine(run.check, *run.functional.image);
+                const Affine best = bestAlignedAffineOf(run);
                 py::array_t<double> affine({4, 4});
                 for (int i = 0; i < 4; ++i) {
                     for (int j = 0; j < 4; ++j) {
-                        affine.mutable_at(i, j) = best[i][j];
+                        affine.mutable_at(i, j) = best[4 * i + j];
                     }
                 }
                 return affine;

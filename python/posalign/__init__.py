@@ -20,7 +20,7 @@ import numpy as np
 from . import _posalign
 from ._posalign import InputError
 
-__all__ = ["check", "report", "CheckResult", "InputError", "DEFAULT_SETTINGS"]
+__all__ = ["check", "check_runs", "report", "CheckResult", "InputError", "DEFAULT_SETTINGS"]
 
 #: The check's settings and their defaults; each may be given to check() by keyword.
 DEFAULT_SETTINGS = _posalign.default_settings()
@@ -42,6 +42,18 @@ def check(anatomical, functional, *, mirror_test=True, **settings):
     anatomy = _check_image(anatomical, "anatomical")
     run = _check_image(functional, "functional")
     return CheckResult(_posalign.check(anatomy, run, settings))
+
+
+def check_runs(anatomical, functionals, *, mirror_test=True, **settings):
+    """Checks each functional run against the anatomical, read once; returns a list of CheckResult.
+
+    Like `Zentrovis check --vmr A --fmr F1 --fmr F2 ...`: one run's samples are held at a time, and the
+    results share the anatomical. Arguments as for check().
+    """
+    settings["mirror_test"] = mirror_test
+    anatomy = _check_image(anatomical, "anatomical")
+    return [CheckResult(_posalign.check(anatomy, _check_image(functional, "functional"), dict(settings)))
+            for functional in functionals]
 
 
 def report(results, path, *, overwrite=False):

@@ -25,9 +25,12 @@ def zentrovis_program():
 
 
 def run_command_line(anatomical, functional, out_dir):
-    """Runs `Zentrovis check` and returns (exit status, stderr, alignment.json or None)."""
-    done = subprocess.run([zentrovis_program(), "check", "--vmr", str(anatomical), "--fmr", str(functional),
-                           "--out", str(out_dir)], capture_output=True, text=True)
+    """Runs `Zentrovis check` on one functional (or a list of them) and returns (exit status, stderr,
+    alignment.json or None)."""
+    functionals = functional if isinstance(functional, list) else [functional]
+    runs = [word for path in functionals for word in ("--fmr", str(path))]
+    done = subprocess.run([zentrovis_program(), "check", "--vmr", str(anatomical), *runs, "--out", str(out_dir)],
+                          capture_output=True, text=True)
     json_path = Path(out_dir) / "alignment.json"
     document = json.loads(json_path.read_text()) if json_path.exists() else None
     return done.returncode, done.stderr, document

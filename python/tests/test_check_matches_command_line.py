@@ -1,7 +1,9 @@
 """posalign.check gives what `Zentrovis check` writes to alignment.json, field by field, for each form an
 image may be given in. The command line runs in the same session: the numbers are never stored."""
 
+import sys
 import threading
+import time
 
 import nibabel as nib
 import numpy as np
@@ -118,3 +120,54 @@ def test_nan_in_an_image_marks_missing_samples_as_in_a_file(phantom_pair, tmp_pa
         assert got == expected
     with pytest.raises(posalign.InputError, match="NaN"):
         posalign.check(phantom_pair[0], (samples, functional.affine))
+
+
+def test_check_runs_gives_the_command_lines_runs_in_order(phantom_pair, tmp_path):
+    functional = nib.load(phantom_pair[1])
+    moved = functional.affine.copy()
+    moved[:3, 3] += (0.0, 6.0, 0.0)
+    second = tmp_path / "moved.nii.gz"
+    nib.save(nib.Nifti1Image(np.asanyarray(functional.dataobj), moved), second)
+    runs = [phantom_pair[1], str(second)]
+    status, stderr, document = run_command_line(phantom_pair[0], runs, tmp_path / "out")
+    results = posalign.check_runs(phantom_pair[0], runs)
+    assert [without_timing(r.as_dict()) for r in results] == [
+        dict(without_timing(run), anatomical=document["anatomical"]) for run in document["runs"]]
+    assert results[0].displacement_mm != results[1].displacement_mm
+
+
+def finished_before_other_threads_ran(work):
+    """Runs work on a thread of its own and tells whether it was over before this thread ran again. With a
+    long switch interval the interpreter's lock passes only when its holder lets it go."""
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(100)
+    try:
+        started, done = threading.Event(), []
+
+        def run():
+            started.set()
+            work()
+            done.append(True)
+
+        thread = threading.Thread(target=run)
+        thread.start()
+        started.wait()
+        over = bool(done)
+        thread.join()
+    finally:
+        sys.setswitchinterval(interval)
+    return over
+
+
+def test_the_search_lets_other_threads_run(phantom_pair):
+    from posalign import _posalign
+    anatomy = _posalign.image_from_file(phantom_pair[0], "anatomical")
+    run = _posalign.image_from_file(phantom_pair[1], "functional")
+    assert not finished_before_other_threads_ran(lambda: _posalign.check(anatomy, run, {}))
+
+    def python_loop():  # holds the lock: the probe tells the two apart
+        end = time.perf_counter() + 0.2
+        while time.perf_counter() < end:
+            pass
+
+    assert finished_before_other_threads_ran(python_loop)
