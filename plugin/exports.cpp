@@ -1,5 +1,6 @@
 // The module's plain-named exports.
 #include "plugin/exports.h"
+#include "plugin/posalign_plugin.h"
 
 // POSALIGN_VERSION is the project's version, set by the build.
 static const char kPluginName[] = "posalignplugin (v" POSALIGN_VERSION ")";

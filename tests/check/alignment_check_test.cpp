@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/app/check/check_command.h"
-#include "host/app/check/run_report.h"
+#include "host/cli/check_command.h"
+#include "host/plugin_run/run_report.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {

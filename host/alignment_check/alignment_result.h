@@ -1,0 +1,77 @@
+// The result of checking one functional run's alignment against an anatomical: what the headers say, what
+// a search of nearby rigid positions found, and the verdict with its reasons. Written to alignment.json and
+// alignment.tsv, shown in the report and on the terminal.
+//
+// Conventions: world is the NIfTI world (RAS, mm), taken from the sform, else the qform, else pixdim.
+// Matrices are row-major 4x4 ([i][j] is row i, column j), acting on column vectors.
+#ifndef POSALIGN_HOST_ALIGNMENT_CHECK_ALIGNMENT_RESULT_H
+#define POSALIGN_HOST_ALIGNMENT_CHECK_ALIGNMENT_RESULT_H
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+using Matrix4d = std::array<std::array<double, 4>, 4>;
+
+// Header comparison in world terms.
+struct HeaderComparison {
+    double centreDistanceMm = 0;                  // between the two fields of view's centres
+    double rotationDeg = 0;                       // angle of the rotation between the two grids' axes
+    bool handednessMatches = true;                // both affines have determinants of the same sign
+    std::optional<double> anatomicalQformSformMm; // largest disagreement over the grid; empty: not both set
+    std::optional<double> functionalQformSformMm;
+    double insidePct = 0;        // share of the functional's voxels inside the anatomical
+    long long overlapVoxels = 0; // count of those voxels
+};
+
+// The search of rigid positions around the header position.
+struct SearchResult {
+    std::string measure;     // name of the similarity measure
+    double atHeader = 0;     // measure at the header position (higher is better)
+    double best = 0;         // at the best position found
+    double mirroredBest = 0; // best for the left-right mirrored functional
+    Matrix4d correction{};   // rigid, world mm: correction * functional affine = best-aligned affine
+    std::array<double, 3> translationMm{};
+    std::array<double, 3> rotationDeg{};
+    double displacementMm = 0; // mean displacement of the functional's in-brain voxels under correction
+    bool lrFlipSuspected = false;
+    // Local comparison with the mirror (nats of log-likelihood): the strongest gain of any block of the
+    // functional under the mirrored best position, and under the unmirrored best position.
+    double mirrorEvidenceFor = 0;
+    double mirrorEvidenceAgainst = 0;
+    double seconds = 0;    // wall-clock time of the whole check of this run
+    double cpuSeconds = 0; // processor time of the checking thread (what it costs without other load)
+};
+
+enum class Verdict { kPass, kWarn, kFail };
+
+// A registration of the functional to the anatomical that another tool wrote (`--xfm`), judged against the
+// best position the search found.
+struct GivenTransformCheck {
+    std::string path;
+    std::string format;    // "itk" or "fsl"
+    Matrix4d correction{}; // the registration in the convention of SearchResult::correction
+    bool judged = false;   // false: the check found no position to compare it with (see reasons)
+    double residualMm = 0; // mean distance of the functional's in-brain voxels between the two positions
+    Verdict verdict = Verdict::kFail;
+    std::vector<std::string> reasons;
+};
+
+// One functional run's check. error is set when the run could not be checked at all (a missing or broken
+// file); the verdict is then kFail and reasons holds the error.
+struct RunCheck {
+    std::string functionalPath;
+    std::string anatomicalPath;
+    HeaderComparison header;
+    SearchResult search;
+    Verdict verdict = Verdict::kFail;
+    std::vector<std::string> reasons;
+    std::string error;
+    std::optional<GivenTransformCheck> givenTransform; // only when one was given
+};
+
+// "pass", "warn" or "fail".
+const char* verdictName(Verdict verdict);
+
+#endif

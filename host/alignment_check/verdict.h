@@ -1,0 +1,21 @@
+// The verdict of a checked run and the reasons for it, in words.
+#ifndef POSALIGN_HOST_ALIGNMENT_CHECK_VERDICT_H
+#define POSALIGN_HOST_ALIGNMENT_CHECK_VERDICT_H
+
+#include "host/alignment_check/alignment_check.h"
+
+// What the search could establish besides the result record's fields.
+struct SearchFindings {
+    bool searched = false;     // false: too little overlap, the search was not run
+    bool hasData = true;       // the functional has finite samples
+    bool informative = true;   // the measure rose above chance: the images share structure
+    bool reachedBound = false; // the best position lies on the edge of the searched range
+};
+
+// Sets check.verdict and check.reasons from the header comparison, the search and the findings.
+void decideVerdict(RunCheck& check, const SearchFindings& findings, const CheckSettings& settings);
+
+// The worst of two verdicts.
+Verdict worseVerdict(Verdict a, Verdict b);
+
+#endif
