@@ -41,8 +41,12 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
                    "Runs checked at the same time (default: the number of cores)")
         ->check(CLI::Range(1, 64).description(""))
         ->option_text("1 to 64");
+    app.add_flag("--write-corrected", options.writeCorrected,
+                 "Also write each run with its sform and qform set to the corrected position, as "
+                 "sub-<label>/<run>_desc-corrected_bold.nii.gz");
     app.footer(
-        "Outputs: output_dir/sub-<label>/report.html and alignment.tsv for each participant, and\n"
+        "Outputs: output_dir/sub-<label>/report.html and alignment.tsv for each participant, each run's\n"
+        "correction as <run>_from-boldref_to-T1w_mode-image_xfm.txt (ITK/ANTs), .mat (FSL) and .json, and\n"
         "output_dir/alignment.tsv with one row per run of every participant in output_dir.\n"
         "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail (a run that\n"
         "could not be checked is a fail), 2 bad command line or dataset, 3 an output could not be written.");

@@ -16,6 +16,7 @@
 #include "host/nifti/nifti_file.h"
 #include "host/output_files/output_files.h"
 #include "host/alignment_check/alignment_table.h"
+#include "host/alignment_check/transform_outputs.h"
 #include "host/dataset_check/bids_layout.h"
 #include "host/alignment_report/check_report.h"
 #include "host/alignment_report/html_report.h"
@@ -39,6 +40,7 @@ struct SharedAnatomy {
 struct RunOutcome {
     ReportRun report;
     RunIdentity identity;
+    RunTransformOutputs transforms; // present only for a run the check searched
 };
 
 std::string readWholeFile(const std::string& path) {
@@ -68,7 +70,9 @@ void loadAnatomy(SharedAnatomy& anatomy, const std::string& path) {
     }
 }
 
-ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunChecker& checker) {
+// The run's report entry; its transform outputs into transforms (while its images are held).
+ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunChecker& checker,
+                      bool writeCorrected, RunTransformOutputs& transforms) {
     ReportRun report;
     report.name = run.name;
     if (!run.problem.empty()) {
@@ -88,6 +92,7 @@ ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunCheck
     RunCheck check = checker(anatomy->read.image, functional.image);
     check.functionalPath = run.functionalPath;
     check.anatomicalPath = run.anatomicalPath;
+    transforms = runTransformOutputs(check, anatomy->read.image, functional.image, writeCorrected);
     report = reportRunFor(anatomy->pictures, functional.image, check);
     report.name = run.name;
     return report;
@@ -124,7 +129,8 @@ std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const Bid
     auto worker = [&] {
         for (size_t i = next++; i < runs.size(); i = next++) {
             try {
-                outcomes[i].report = checkOneRun(runs[i], anatomyOfRun[i], checker);
+                outcomes[i].report = checkOneRun(runs[i], anatomyOfRun[i], checker, options.writeCorrected,
+                                                 outcomes[i].transforms);
             } catch (const std::exception& e) {
                 outcomes[i].report.name = runs[i].name;
                 outcomes[i].report.check =
@@ -188,10 +194,12 @@ std::string checkOwnOutputs(const std::string& folder, const std::vector<std::st
     return "";
 }
 
-// Puts the named texts into folder together, replacing only what the folder's output record says an earlier
-// run of the check wrote there. Empty text on success, else "PATH: reason".
+// Puts the named texts (and the runs' transform outputs) into folder together, replacing only what the
+// folder's output record says an earlier run of the check wrote there. Empty text on success, else
+// "PATH: reason".
 std::string writeOwnOutputs(const std::string& folder,
-                            const std::vector<std::pair<std::string, std::string>>& namedTexts) {
+                            const std::vector<std::pair<std::string, std::string>>& namedTexts,
+                            const std::vector<const RunTransformOutputs*>& transforms = {}) {
     OutputRun run;
     std::string problem = beginOutputRun(folder, ownOutputsPolicy(folder), run);
     for (const std::pair<std::string, std::string>& named : namedTexts) {
@@ -202,6 +210,9 @@ std::string writeOwnOutputs(const std::string& folder,
                                   [&](const std::string& staged) { return writeTextFile(staged, text); });
             problem = problem.empty() ? "" : folder + "/" + name + ": " + problem;
         }
+    }
+    for (const RunTransformOutputs* outputs : transforms) {
+        problem = problem.empty() ? stageRunTransforms(run, *outputs) : problem;
     }
     problem = problem.empty() ? commitOutputRun(run) : problem;
     if (!problem.empty()) {
@@ -251,9 +262,11 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
         std::string folder = outDir + "/sub-" + subject;
         std::vector<TableRow> rows;
         std::map<std::string, const RunOutcome*> byRun;
+        std::vector<const RunTransformOutputs*> transforms;
         for (const RunOutcome* outcome : subjectOutcomes) {
             rows.push_back(alignmentRow(outcome->identity, outcome->report.check));
             byRun[outcome->identity.run] = outcome;
+            transforms.push_back(&outcome->transforms);
         }
         sortWorstFirst(rows);
         ReportPage page;
@@ -262,7 +275,8 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
             page.runs.push_back(byRun[row[2]]->report);
         }
         std::string problem = writeOwnOutputs(
-            folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}});
+            folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}},
+            transforms);
         if (!problem.empty()) {
             err << "Zentrovis: " << problem << "\n";
             allWritten = false;
@@ -290,7 +304,11 @@ int checkDatasetInto(const BidsCheckOptions& options, const RunChecker& checker,
     for (const BidsRun& run : layout.runs) {
         std::string folder = options.outDir + "/sub-" + run.subject;
         if (problem.empty()) {
-            problem = checkOwnOutputs(folder, {"report.html", "alignment.tsv"});
+            std::vector<std::string> names{"report.html", "alignment.tsv"};
+            for (const std::string& name : transformOutputNames(run.functionalPath, options.writeCorrected)) {
+                names.push_back(name);
+            }
+            problem = checkOwnOutputs(folder, names);
         }
     }
     if (!problem.empty()) {

@@ -2,8 +2,9 @@
 // of every functional run of a BIDS dataset against its subject's anatomical.
 //
 // participant: checks the runs of the chosen participants (all by default) on two threads, writes
-// OUT_DIR/sub-X/report.html and OUT_DIR/sub-X/alignment.tsv for each, then OUT_DIR/alignment.tsv merged from
-// every sub-*/alignment.tsv in OUT_DIR. group: only the merge, for after per-participant jobs on a cluster.
+// OUT_DIR/sub-X/report.html, OUT_DIR/sub-X/alignment.tsv and each searched run's transform files for each,
+// then OUT_DIR/alignment.tsv merged from every sub-*/alignment.tsv in OUT_DIR. group: only the merge, for
+// after per-participant jobs on a cluster.
 #ifndef POSALIGN_HOST_DATASET_CHECK_BIDS_CHECK_H
 #define POSALIGN_HOST_DATASET_CHECK_BIDS_CHECK_H
 
@@ -19,7 +20,8 @@ struct BidsCheckOptions {
     std::string bidsDir, outDir;
     std::string analysisLevel; // "participant" or "group"
     std::vector<std::string> participantLabels;
-    int workers = 2; // runs checked at the same time
+    int workers = 2;             // runs checked at the same time
+    bool writeCorrected = false; // also each run with its header corrected, beside its transform files
 };
 
 // Checks one functional image against an anatomical image; fills everything but the two paths.

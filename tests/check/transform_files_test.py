@@ -289,6 +289,33 @@ class TransformFiles(unittest.TestCase):
             self.assertEqual(g["format"], "fsl" if given == fsl else "itk")
             self.assertLess(abs(g["residual_mm"] - residual), 0.1 if residual == 0 else TOLERANCE_MM, given)
 
+    def test_dataset_form_writes_them_for_each_run_and_records_them(self):
+        bids = os.path.join(self.folder, "bids")
+        os.makedirs(os.path.join(bids, "sub-01", "anat"))
+        os.makedirs(os.path.join(bids, "sub-01", "func"))
+        shutil.copy(self.anat, os.path.join(bids, "sub-01", "anat", "sub-01_T1w.nii.gz"))
+        source = os.path.join(bids, "sub-01", "func", "sub-01_task-rest_bold.nii.gz")
+        shutil.copy(self.funcs[0], source)
+        out = os.path.join(self.folder, "derivatives")
+        r = subprocess.run([ZENTROVIS, "check", bids, out, "participant", "--write-corrected"],
+                           capture_output=True, text=True)
+        self.assertIn(r.returncode, (0, 4, 5), r.stdout + r.stderr)
+        img, correction, _, _ = next(self.cases())  # the same data, checked alone above
+        folder = os.path.join(out, "sub-01")
+        base = "sub-01_task-rest_from-boldref_to-T1w_mode-image_xfm"
+        corrected = "sub-01_task-rest_desc-corrected_bold.nii.gz"
+        voxels = sample_voxels(img.shape)
+        itk = parse_itk(os.path.join(folder, base + ".txt"))
+        sampled = apply(LPS @ itk @ LPS, apply(correction @ img.affine, voxels))
+        self.assertLess(np.abs(sampled - apply(img.affine, voxels)).max(), TOLERANCE_MM)
+        copy = nib.load(os.path.join(folder, corrected))
+        self.assertLess(np.abs(apply(copy.affine, voxels) - apply(correction @ img.affine, voxels)).max(),
+                        TOLERANCE_MM)
+        self.assertEqual(raw_bytes(source)[348:], raw_bytes(os.path.join(folder, corrected))[348:])
+        with open(os.path.join(folder, ".zentrovis-outputs")) as f:
+            recorded = set(f.read().split())
+        self.assertLessEqual({base + ".txt", base + ".mat", base + ".json", corrected}, recorded)
+
     def test_unusable_transform_files_are_refused_before_anything_is_written(self):
         bad = os.path.join(self.folder, "bad")
         os.makedirs(bad, exist_ok=True)
