@@ -66,8 +66,8 @@ std::vector<Point3d> brainPoints(const NiftiImage& functional) {
 // One row: the error is the displacement itself for unmoved and mirrored runs.
 void printRow(const std::string& pair, const char* offset, double error, const RunCheck& check) {
     const SearchResult& s = check.search;
-    printf("| %s | %s | %.2f | %.4f / %.4f | %.0f / %.0f | %s | %s | %.2f |\n", pair.c_str(), offset, error,
-           s.best, s.mirroredBest, s.mirrorEvidenceFor, s.mirrorEvidenceAgainst,
+    printf("| %s | %s | %.2f | %.3f / %.3f | %s | %s | %s | %.2f |\n", pair.c_str(), offset, error, s.best,
+           s.mirroredBest, check.orientation.suspected.empty() ? "none" : check.orientation.suspected.c_str(),
            s.lrFlipSuspected ? "yes" : "no", verdictName(check.verdict), s.seconds);
 }
 
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
                 anatomical.error.c_str());
     }
     printf(
-        "| pair | offset (mm, deg) | error (mm) | NMI best / mirrored | mirror evidence for / against (nats) "
+        "| pair | offset (mm, deg) | error (mm) | local correlation best / mirrored | orientation suspected "
         "| flip flagged | verdict | seconds |\n");
     printf("|---|---|---|---|---|---|---|---|\n");
     for (const Pair& pair : pairs) {

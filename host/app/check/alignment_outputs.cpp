@@ -16,6 +16,23 @@ json optionalNumber(const std::optional<double>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+// The orientation finding: what is suspected (null: none), whether the images decide it, and the
+// evidence, each orientation's best measure and its ratio to the run as stored.
+json orientationJson(const OrientationFinding& o) {
+    json trials = json::array();
+    for (const OrientationTrial& t : o.trials) {
+        trials.push_back({{"orientation", t.name}, {"best", t.best}, {"ratio", t.ratio}, {"refined", t.refined}});
+    }
+    return {{"tested", o.tested},
+            {"suspected", o.suspected.empty() ? json(nullptr) : json(o.suspected)},
+            {"decided", o.decided},
+            {"undecided", o.undecided.empty() ? json(nullptr) : json(o.undecided)},
+            {"runner_up_ratio", o.margin},
+            {"runner_up_ratio_error", o.marginError},
+            {"threshold", o.threshold},
+            {"evidence", trials}};
+}
+
 json runJson(const RunCheck& check) {
     const HeaderComparison& h = check.header;
     const SearchResult& s = check.search;
@@ -44,10 +61,13 @@ json runJson(const RunCheck& check) {
           {"rotation_deg", s.rotationDeg},
           {"displacement_mm", s.displacementMm},
           {"lr_flip_suspected", s.lrFlipSuspected},
-          {"mirror_evidence_nats", {{"for", s.mirrorEvidenceFor}, {"against", s.mirrorEvidenceAgainst}}},
+          {"standard_error", s.standardError},
+          {"uncertainty_mm", s.uncertaintyMm},
           {"seconds", s.seconds},
           {"cpu_seconds", s.cpuSeconds}}},
+        {"orientation", orientationJson(check.orientation)},
         {"verdict", verdictName(check.verdict)},
+        {"confidence", check.confidence},
         {"reasons", check.reasons}};
     if (!check.error.empty()) {
         run["error"] = check.error;
@@ -87,8 +107,10 @@ std::string verdictLines(const RunCheck& check) {
     std::ostringstream out;
     out << check.functionalPath << ": " << verdictName(check.verdict) << " (";
     if (s.best > 0) {
-        out << "displacement " << fixed(s.displacementMm, 1) << " mm, NMI " << fixed(s.atHeader, 4)
-            << " at header, " << fixed(s.best, 4) << " best, " << fixed(s.mirroredBest, 4) << " mirrored; ";
+        out << "displacement " << fixed(s.displacementMm, 1) << " mm known to " << fixed(s.uncertaintyMm, 1)
+            << " mm, local correlation " << fixed(s.atHeader, 3) << " at header, " << fixed(s.best, 3)
+            << " best, " << fixed(s.mirroredBest, 3) << " mirrored left-right; confidence "
+            << fixed(check.confidence, 2) << "; ";
     } else {
         out << "not searched; ";
     }
@@ -115,7 +137,8 @@ std::string alignmentTsv(const std::vector<RunCheck>& checks) {
     out << "functional\tverdict\tdisplacement_mm\tcentre_distance_mm\trotation_deg\thandedness_matches\t"
            "inside_pct\toverlap_voxels\tat_header\tbest\tmirrored_best\tlr_flip_suspected\t"
            "translation_x_mm\ttranslation_y_mm\ttranslation_z_mm\trotation_x_deg\trotation_y_deg\t"
-           "rotation_z_deg\tseconds\tcpu_seconds\treasons\n";
+           "rotation_z_deg\tseconds\tcpu_seconds\torientation_suspected\torientation_decided\tconfidence\t"
+           "uncertainty_mm\treasons\n";
     for (const RunCheck& c : checks) {
         const HeaderComparison& h = c.header;
         const SearchResult& s = c.search;
@@ -134,8 +157,9 @@ std::string alignmentTsv(const std::vector<RunCheck>& checks) {
         for (double r : s.rotationDeg) {
             out << '\t' << fixed(r, 3);
         }
-        out << '\t' << fixed(s.seconds, 3) << '\t' << fixed(s.cpuSeconds, 3) << '\t' << field(reasons)
-            << '\n';
+        out << '\t' << fixed(s.seconds, 3) << '\t' << fixed(s.cpuSeconds, 3) << '\t'
+            << field(c.orientation.suspected) << '\t' << (c.orientation.decided ? "true" : "false") << '\t'
+            << fixed(c.confidence, 3) << '\t' << fixed(s.uncertaintyMm, 3) << '\t' << field(reasons) << '\n';
     }
     return out.str();
 }
