@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 namespace {
 

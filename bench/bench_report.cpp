@@ -3,7 +3,7 @@
 // (a 192x224x176 1 mm T1 and a 64x64x36 EPI mean of 3.5 x 3.5 x 4 mm).
 #include <benchmark/benchmark.h>
 
-#include "host/app/report/html_report.h"
+#include "host/alignment_report/html_report.h"
 #include "tests/support/phantom_intensity.h"
 
 namespace {

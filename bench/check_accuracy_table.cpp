@@ -1,52 +1,284 @@
-// The alignment check's accuracy on synthetic pairs with a known alignment: each functional is moved by ten
-// known rigid offsets (3-15 mm, 3-8 degrees) and checked; the error is the mean displacement, over the
-// functional's in-brain voxels, between the correction found and the one that undoes the offset. Then each
-// functional is mirrored left-right in its data (header unchanged), which must be flagged.
+// The alignment check's accuracy table: runs of known position, each given a known error, checked, and
+// registered by elastix in the same run for reference. Pairs: an EPI simulated from the MNI152 T2 against the
+// T1 resampled to 1.6 mm (see simulated_epi.h), and the phantom's EPI against its T1.
 //
-// Run by hand: check_accuracy_table [NIFTI_DATA_FOLDER]; prints a Markdown table.
+// Cases: the aligned run; shifts up to 30 mm; rotations up to 10 degrees about each axis; both together; the
+// samples mirrored along each voxel axis (LR, AP, SI) and x and y swapped, the header left as it was.
+// Per case: the residual (mean distance over the brain's voxels between the correction found and the true
+// one), the verdict, the orientation finding, the time; elastix's residual and time beside them.
+//
+// Run by hand: check_accuracy_table [--data FOLDER] [--only mni|phantom] [--fine] [--no-reference]
+//   --data: the MNI152 templates (default $POSALIGN_SHARED_DATA, else ../shared/data beside the repository);
+//   --fine: the MNI run on the 90x90x60 grid of 2.4 mm instead of 64x64x40 of 3.4 mm;
+//   --no-reference: without elastix (else it must be installed: apt-get install elastix).
+// Prints a Markdown table and a summary line per goal.
 // check_accuracy_table --write-pair DIR writes the phantom pair as NIfTI files instead (a 1.6 mm T1, the
-// 90x90x60 EPI as it lies, shifted by 4 mm, and mirrored), for trying `Zentrovis check` on them.
+// 90x90x60 EPI as it lies, shifted by 4 mm, and mirrored); --write-simulation DIR the MNI pair (the 1.6 mm
+// T1, the 3.4 mm and 2.4 mm EPIs as they lie, and the 3.4 mm one shifted, turned, mirrored and swapped).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
-#include "host/app/check/synthetic_pair.h"
+#include <unistd.h>
+
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
+#include "reference_registration.h"
+#include "simulated_epi.h"
 
 namespace {
 
-struct Pair {
-    std::string name;
-    NiftiImage anatomical, functional;
+// What the check says about the run's orientation, from its orientation finding.
+struct OrientationFinding {
+    std::string suspected; // the error in words ("left-right mirror", ...), empty: none
+    bool decided = true;   // false: the check could not tell
 };
 
-// The ten offsets: four shifts, three rotations, three of both; sizes spread over the ranges.
-std::vector<RigidParameters> offsets() {
-    const double shiftMm[] = {3, 7, 11, 15, 5, 9, 13, 4, 10, 15};
-    const double turnDeg[] = {3, 5, 6, 8, 4, 7, 8, 3, 5, 8};
-    const Point3d directions[] = {{1, 0, 0},  {0, 1, 0}, {0, 0, 1},   {1, -1, 1}, {-1, 2, 0},
-                                  {0, 1, -1}, {2, 1, 1}, {-1, -1, 2}, {1, 0, -1}, {0, -2, 1}};
-    std::vector<RigidParameters> out;
-    for (int k = 0; k < 10; ++k) {
-        const Point3d d = directions[k];
-        const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        RigidParameters p;
-        for (int a = 0; a < 3; ++a) {
-            if (k < 4 || k >= 7) {
-                p.translationMm[a] = shiftMm[k] * d[a] / length;
-            }
-            if (k >= 4) {
-                p.rotationDeg[a] = turnDeg[k] * d[(a + 1) % 3] / length;
-            }
-        }
-        out.push_back(p);
+OrientationFinding orientationFinding(const RunCheck& check) {
+    OrientationFinding finding;
+    finding.suspected = check.orientation.suspected;
+    // The check names a swap with its axes; the table's only swap is of x and y.
+    if (finding.suspected == "axes swapped (left-right with anterior-posterior)") {
+        finding.suspected = "axes swapped";
+    }
+    finding.decided = check.orientation.decided;
+    return finding;
+}
+
+// The words a right finding uses for each error.
+const char* expectedFinding(OrientationError error) {
+    switch (error) {
+    case OrientationError::kMirrorX:
+        return "left-right mirror";
+    case OrientationError::kMirrorY:
+        return "anterior-posterior mirror";
+    case OrientationError::kMirrorZ:
+        return "superior-inferior mirror";
+    case OrientationError::kSwapXY:
+        return "axes swapped";
+    default:
+        return "";
+    }
+}
+
+enum class Group { kAligned, kShift, kRotation, kBoth, kOrientation };
+
+struct Case {
+    Group group;
+    KnownError error;
+};
+
+Case offsetCase(Group group, Point3d shiftMm, Point3d turnDeg) {
+    Case c{group, {}};
+    c.error.offset.translationMm = shiftMm;
+    c.error.offset.rotationDeg = turnDeg;
+    return c;
+}
+
+std::vector<Case> cases() {
+    const double d = 30.0 / std::sqrt(3.0);
+    std::vector<Case> out = {
+        offsetCase(Group::kAligned, {0, 0, 0}, {0, 0, 0}),
+        offsetCase(Group::kShift, {10, 0, 0}, {0, 0, 0}),
+        offsetCase(Group::kShift, {0, -20, 0}, {0, 0, 0}),
+        offsetCase(Group::kShift, {0, 0, 30}, {0, 0, 0}),
+        offsetCase(Group::kShift, {d, -d, d}, {0, 0, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {5, 0, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {10, 0, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {0, -10, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {0, 0, 10}),
+        offsetCase(Group::kBoth, {10, -10, 15}, {10, 0, 0}),
+        offsetCase(Group::kBoth, {-20, 10, 5}, {0, 10, 0}),
+        offsetCase(Group::kBoth, {d, d, -d}, {-6, 5, 6}),
+    };
+    for (OrientationError e : {OrientationError::kMirrorX, OrientationError::kMirrorY,
+                               OrientationError::kMirrorZ, OrientationError::kSwapXY}) {
+        Case c{Group::kOrientation, {}};
+        c.error.orientation = e;
+        out.push_back(c);
     }
     return out;
 }
 
-std::vector<Point3d> brainPoints(const NiftiImage& functional) {
+std::string caseLabel(const Case& c) {
+    if (c.group == Group::kOrientation) {
+        return orientationErrorName(c.error.orientation);
+    }
+    if (c.group == Group::kAligned) {
+        return "aligned";
+    }
+    const RigidParameters& p = c.error.offset;
+    char text[96] = "";
+    int n = 0;
+    if (c.group != Group::kRotation) {
+        n += snprintf(text + n, sizeof text - n, "t=(%.0f %.0f %.0f) mm", p.translationMm[0],
+                      p.translationMm[1], p.translationMm[2]);
+    }
+    if (c.group != Group::kShift) {
+        n += snprintf(text + n, sizeof text - n, "%sr=(%.0f %.0f %.0f)°", n > 0 ? " " : "", p.rotationDeg[0],
+                      p.rotationDeg[1], p.rotationDeg[2]);
+    }
+    return text;
+}
+
+// A pair whose truth is known: the functional lies where its header says.
+struct Pair {
+    std::string name;
+    NiftiImage anatomical, functional;
+    std::vector<Point3d> brainPoints; // world, at the true position
+};
+
+// One measured case.
+struct Row {
+    Case kase;
+    double residualMm = 0;
+    Verdict verdict = Verdict::kFail;
+    OrientationFinding finding;
+    double seconds = 0;
+    bool referenceRan = false;
+    double referenceResidualMm = 0, referenceSeconds = 0;
+};
+
+struct Options {
+    std::string dataFolder, only;
+    bool fine = false, reference = true;
+};
+
+std::string scratchFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp";
+}
+
+std::vector<Row> measurePair(const Pair& pair, const Options& options) {
+    std::vector<Row> rows;
+    std::string anatomicalPath;
+    if (options.reference) {
+        anatomicalPath = scratchFolder() + "/check_accuracy_anatomical-XXXXXX";
+        const int fd = mkstemp(anatomicalPath.data());
+        if (fd >= 0) {
+            close(fd);
+            remove(anatomicalPath.c_str());
+        }
+        anatomicalPath += ".nii.gz";
+        const std::string problem = writeFloatImage(anatomicalPath, pair.anatomical);
+        if (!problem.empty()) {
+            fprintf(stderr, "%s: %s\n", anatomicalPath.c_str(), problem.c_str());
+            anatomicalPath.clear();
+        }
+    }
+    const CheckSettings settings;
+    const CheckInputs anatomy{pair.name + " anatomical", &pair.anatomical};
+    const Point3d centre = gridCentre(temporalMean(pair.functional));
+    for (const Case& c : cases()) {
+        Matrix4d motion;
+        const NiftiImage run = withKnownError(pair.functional, c.error, centre, motion);
+        const RunCheck check = checkAlignment(anatomy, CheckInputs{"run", &run}, settings);
+        Row row;
+        row.kase = c;
+        row.residualMm = residualMm(check.search.correction, motion, pair.brainPoints);
+        row.verdict = check.verdict;
+        row.finding = orientationFinding(check);
+        row.seconds = check.search.seconds;
+        if (!anatomicalPath.empty() && c.group != Group::kOrientation) {
+            const ReferenceResult reference = registerWithElastix(anatomicalPath, run, scratchFolder());
+            if (reference.error.empty()) {
+                row.referenceRan = true;
+                row.referenceResidualMm = residualMm(reference.correction, motion, pair.brainPoints);
+                row.referenceSeconds = reference.seconds;
+            } else {
+                fprintf(stderr, "%s, %s: %s\n", pair.name.c_str(), caseLabel(c).c_str(),
+                        reference.error.c_str());
+            }
+        }
+        rows.push_back(row);
+        fprintf(stderr, "%s, %s: done\n", pair.name.c_str(), caseLabel(c).c_str());
+    }
+    if (!anatomicalPath.empty()) {
+        remove(anatomicalPath.c_str());
+    }
+    return rows;
+}
+
+void printRows(const Pair& pair, const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        const bool orientation = row.kase.group == Group::kOrientation;
+        char residual[32] = "—", reference[64] = "—";
+        if (!orientation) {
+            snprintf(residual, sizeof residual, "%.2f", row.residualMm);
+        }
+        if (row.referenceRan) {
+            snprintf(reference, sizeof reference, "%.2f | %.1f", row.referenceResidualMm,
+                     row.referenceSeconds);
+        } else {
+            snprintf(reference, sizeof reference, "— | —");
+        }
+        std::string finding = row.finding.suspected.empty() ? "none" : row.finding.suspected;
+        if (!row.finding.decided) {
+            finding += " (undecided)";
+        }
+        printf("| %s | %s | %s | %s | %s | %.2f | %s |\n", pair.name.c_str(), caseLabel(row.kase).c_str(),
+               residual, verdictName(row.verdict), finding.c_str(), row.seconds, reference);
+    }
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// One line per goal of the check, for a pair.
+void printSummary(const Pair& pair, const std::vector<Row>& rows) {
+    int offsets = 0, recovered = 0, offsetsFlagged = 0, orientations = 0, named = 0, referenceRecovered = 0,
+        referenceRan = 0;
+    double worst = 0, referenceWorst = 0;
+    bool alignedPasses = false;
+    std::vector<double> seconds, referenceSeconds;
+    for (const Row& row : rows) {
+        seconds.push_back(row.seconds);
+        if (row.kase.group == Group::kOrientation) {
+            ++orientations;
+            named +=
+                row.finding.decided && row.finding.suspected == expectedFinding(row.kase.error.orientation);
+            continue;
+        }
+        alignedPasses |= row.kase.group == Group::kAligned && row.verdict == Verdict::kPass;
+        ++offsets;
+        recovered += row.residualMm <= 1.5;
+        worst = std::max(worst, row.residualMm);
+        offsetsFlagged += !row.finding.suspected.empty();
+        if (row.referenceRan) {
+            ++referenceRan;
+            referenceRecovered += row.referenceResidualMm <= 1.5;
+            referenceWorst = std::max(referenceWorst, row.referenceResidualMm);
+            referenceSeconds.push_back(row.referenceSeconds);
+        }
+    }
+    printf("\n**%s**\n\n", pair.name.c_str());
+    printf("- offsets recovered within 1.5 mm: %d of %d (worst %.2f mm)", recovered, offsets, worst);
+    if (referenceRan > 0) {
+        printf("; elastix %d of %d (worst %.2f mm)", referenceRecovered, referenceRan, referenceWorst);
+    }
+    printf("\n- aligned run passes: %s\n", alignedPasses ? "yes" : "no");
+    printf("- mirrors and the axis swap flagged and named rightly: %d of %d\n", named, orientations);
+    printf("- runs without an orientation error flagged as one: %d of %d\n", offsetsFlagged, offsets);
+    printf("- median time per run: check %.2f s", median(seconds));
+    if (!referenceSeconds.empty()) {
+        printf(", elastix %.2f s (the check %.1fx faster)", median(referenceSeconds),
+               median(referenceSeconds) / std::max(median(seconds), 1e-9));
+    }
+    printf("\n");
+}
+
+// World points of the phantom run's head: voxels brighter than the grid's mean.
+std::vector<Point3d> brightPoints(const NiftiImage& functional) {
     const ScalarGrid grid = temporalMean(functional);
     double sum = 0;
     for (float v : grid.values) {
@@ -61,52 +293,6 @@ std::vector<Point3d> brainPoints(const NiftiImage& functional) {
                 if (grid.values[i] > mean)
                     points.push_back(transformPoint(grid.voxelToWorld, {double(x), double(y), double(z)}));
     return points;
-}
-
-// One row: the error is the displacement itself for unmoved and mirrored runs.
-void printRow(const std::string& pair, const char* offset, double error, const RunCheck& check) {
-    const SearchResult& s = check.search;
-    printf("| %s | %s | %.2f | %.3f / %.3f | %s | %s | %s | %.2f |\n", pair.c_str(), offset, error, s.best,
-           s.mirroredBest, check.orientation.suspected.empty() ? "none" : check.orientation.suspected.c_str(),
-           s.lrFlipSuspected ? "yes" : "no", verdictName(check.verdict), s.seconds);
-}
-
-void runPair(const Pair& pair, int& within, int& total, int& flipsFlagged, int& falseFlags) {
-    const CheckSettings settings;
-    const CheckInputs anatomy{pair.name + " anatomical", &pair.anatomical};
-    const RunCheck unmoved = checkAlignment(anatomy, CheckInputs{"functional", &pair.functional}, settings);
-    const std::vector<Point3d> points = brainPoints(pair.functional);
-    const Point3d centre = gridCentre(temporalMean(pair.functional));
-    printRow(pair.name, "at header", unmoved.search.displacementMm, unmoved);
-    falseFlags += unmoved.search.lrFlipSuspected;
-    for (const RigidParameters& offset : offsets()) {
-        const Matrix4d motion = rigidMotion(offset, centre);
-        const NiftiImage moved = movedImage(pair.functional, motion);
-        const RunCheck check = checkAlignment(anatomy, CheckInputs{"moved", &moved}, settings);
-        // Found: correction * motion; wanted: the unmoved run's correction.
-        const Matrix4d found = multiply(check.search.correction, motion);
-        double error = 0;
-        for (const Point3d& p : points) {
-            error += distance(transformPoint(found, p), transformPoint(unmoved.search.correction, p));
-        }
-        error /= points.size();
-        within += error <= 1.5;
-        ++total;
-        falseFlags += check.search.lrFlipSuspected;
-        char label[96];
-        snprintf(label, sizeof label, "t=(%.1f %.1f %.1f) r=(%.1f %.1f %.1f)", offset.translationMm[0],
-                 offset.translationMm[1], offset.translationMm[2], offset.rotationDeg[0],
-                 offset.rotationDeg[1], offset.rotationDeg[2]);
-        printRow(pair.name, label, error, check);
-    }
-    const NiftiImage flipped = flippedAlongX(pair.functional);
-    const RunCheck flip = checkAlignment(anatomy, CheckInputs{"flipped", &flipped}, settings);
-    flipsFlagged += flip.search.lrFlipSuspected;
-    printRow(pair.name, "mirrored data", flip.search.displacementMm, flip);
-}
-
-float invertedWithinHead(float value, float top) {
-    return value > 0.15f * top ? 1.15f * top - value : 0.0f;
 }
 
 const GridSpec kT1Grid = obliqueGrid(112, 144, 128, {1.6, 1.6, 1.6}, {0, 0, 0}, {0, 0, 0});
@@ -132,50 +318,102 @@ int writePair(const std::string& folder) {
     return ok ? 0 : 1;
 }
 
+int writeSimulation(const ReferenceImages& images, const std::string& folder) {
+    EpiSimulation simulation;
+    simulation.grid = standardEpiGrid();
+    const NiftiImage epi = simulatedEpi(images.t2, simulation);
+    simulation.grid = fineEpiGrid();
+    bool ok = writeImage(folder + "/mni_t1_1.6mm.nii.gz", resampledAnatomical(images.t1, 1.6)) &&
+              writeImage(folder + "/mni_epi_3.4mm.nii.gz", epi) &&
+              writeImage(folder + "/mni_epi_2.4mm.nii.gz", simulatedEpi(images.t2, simulation));
+    const Point3d centre = gridCentre(temporalMean(epi));
+    for (const Case& c : cases()) {
+        if (c.group == Group::kAligned) {
+            continue;
+        }
+        std::string name = caseLabel(c);
+        for (char& ch : name) {
+            ch = std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' ? ch : '_';
+        }
+        Matrix4d motion;
+        ok = ok && writeImage(folder + "/mni_epi_3.4mm_" + name + ".nii.gz",
+                              withKnownError(epi, c.error, centre, motion));
+    }
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--write-pair") {
-        return writePair(argv[2]);
-    }
-    const std::string data = argc > 1 ? argv[1] : "/usr/lib/python3/dist-packages/nibabel/tests/data";
-    std::vector<Pair> pairs;
-    const GridSpec& t1Grid = kT1Grid;
-    const GridSpec& epiGrid = kEpiGrid;
-    const NiftiImage epi = phantomImage(epiGrid, Contrast::kEpi, 0.03);
-    pairs.push_back({"phantom EPI vs T1", phantomImage(t1Grid, Contrast::kT1, 0.03), epi});
-    pairs.push_back({"phantom EPI vs T2", phantomImage(t1Grid, Contrast::kT2, 0.03), epi});
-    pairs.push_back({"phantom T1 vs T1", pairs[0].anatomical, phantomImage(epiGrid, Contrast::kT1, 0.03)});
-    const NiftiReadResult anatomical =
-        readNiftiImage(data + "/anatomical.nii", SampleKind::kFloat, NiftiLimits{});
-    if (anatomical.error.empty()) {
-        const ScalarGrid grid = temporalMean(anatomical.image);
-        const float top = intensityRange(grid, 0.995).high;
-        const GridSpec grid3mm = obliqueGrid(18, 22, 13, {3, 3, 3.5}, gridCentre(grid), {8, 0, -5});
-        pairs.push_back({"anatomical.nii same contrast", anatomical.image,
-                         resampledImage(anatomical.image, grid3mm, [](float v) { return v; })});
-        pairs.push_back({"anatomical.nii inverted", anatomical.image,
-                         resampledImage(anatomical.image, grid3mm,
-                                        [top](float v) { return invertedWithinHead(v, top); })});
-        const NiftiReadResult functional =
-            readNiftiImage(data + "/functional.nii", SampleKind::kFloat, NiftiLimits{});
-        if (functional.error.empty()) {
-            pairs.push_back({"functional.nii vs anatomical.nii", anatomical.image, functional.image});
+    Options options;
+    std::string writeFolder, writeWhat;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--data" && hasValue) {
+            options.dataFolder = argv[++i];
+        } else if (arg == "--only" && hasValue) {
+            options.only = argv[++i];
+        } else if (arg == "--fine") {
+            options.fine = true;
+        } else if (arg == "--no-reference") {
+            options.reference = false;
+        } else if ((arg == "--write-pair" || arg == "--write-simulation") && hasValue) {
+            writeWhat = arg;
+            writeFolder = argv[++i];
+        } else {
+            fprintf(
+                stderr,
+                "usage: check_accuracy_table [--data FOLDER] [--only mni|phantom] [--fine] [--no-reference]\n"
+                "       check_accuracy_table --write-pair FOLDER | --write-simulation FOLDER\n");
+            return 2;
         }
-    } else {
-        fprintf(stderr, "%s/anatomical.nii: %s; the NIfTI pairs are left out\n", data.c_str(),
-                anatomical.error.c_str());
+    }
+    if (writeWhat == "--write-pair") {
+        return writePair(writeFolder);
+    }
+    if (options.reference && !elastixAvailable()) {
+        fprintf(stderr, "elastix is not installed (apt-get install elastix), or pass --no-reference\n");
+        return 1;
+    }
+    std::vector<Pair> pairs;
+    if (options.only != "phantom") {
+        const std::string folder = referenceDataFolder(options.dataFolder);
+        const ReferenceImages images = readReferenceImages(folder);
+        if (!images.error.empty()) {
+            fprintf(stderr, "The MNI152 templates are missing: %s\n", images.error.c_str());
+            return 1;
+        }
+        if (writeWhat == "--write-simulation") {
+            return writeSimulation(images, writeFolder);
+        }
+        EpiSimulation simulation;
+        simulation.grid = options.fine ? fineEpiGrid() : standardEpiGrid();
+        Pair mni{options.fine ? "MNI EPI 2.4 mm vs T1 1.6 mm" : "MNI EPI 3.4 mm vs T1 1.6 mm",
+                 resampledAnatomical(images.t1, 1.6),
+                 simulatedEpi(images.t2, simulation),
+                 {}};
+        mni.brainPoints = brainPointsOfGrid(simulation.grid, images.t1);
+        pairs.push_back(std::move(mni));
+    }
+    if (options.only != "mni") {
+        const NiftiImage epi = phantomImage(kEpiGrid, Contrast::kEpi, 0.03);
+        pairs.push_back({"phantom EPI 2.4 mm vs T1 1.6 mm", phantomImage(kT1Grid, Contrast::kT1, 0.03), epi,
+                         brightPoints(epi)});
+    }
+    std::vector<std::vector<Row>> measured;
+    for (const Pair& pair : pairs) {
+        measured.push_back(measurePair(pair, options));
     }
     printf(
-        "| pair | offset (mm, deg) | error (mm) | local correlation best / mirrored | orientation suspected "
-        "| flip flagged | verdict | seconds |\n");
+        "| pair | case | residual (mm) | verdict | orientation finding | check (s) | elastix residual (mm) | "
+        "elastix (s) |\n");
     printf("|---|---|---|---|---|---|---|---|\n");
-    for (const Pair& pair : pairs) {
-        int within = 0, total = 0, flips = 0, falseFlags = 0;
-        runPair(pair, within, total, flips, falseFlags);
-        fprintf(stderr,
-                "%s: %d of %d within 1.5 mm; mirrored data flagged %d of 1; unmirrored flagged %d of 11\n",
-                pair.name.c_str(), within, total, flips, falseFlags);
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        printRows(pairs[k], measured[k]);
+    }
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        printSummary(pairs[k], measured[k]);
     }
     return 0;
 }

@@ -16,8 +16,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/app/input_documents.h"
-#include "host/app/nifti_file.h"
+#include "host/plugin_run/input_documents.h"
+#include "host/nifti/nifti_file.h"
 #include "host/core/phantom_object.h"
 #include "tests/support/phantom_intensity.h"
 

@@ -3,7 +3,7 @@
 
 #include <nifti1.h>
 
-#include "host/app/input_documents.h"
+#include "host/plugin_run/input_documents.h"
 #include "host/core/phantom.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_file.h"
 
 // An image with its samples, ready to be written.
 struct TimingImage {

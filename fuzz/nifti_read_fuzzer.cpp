@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_file.h"
 
 namespace {
 

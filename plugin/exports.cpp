@@ -1,5 +1,6 @@
 // The module's plain-named exports.
 #include "plugin/exports.h"
+#include "plugin/posalign_plugin.h"
 
 static const char kPluginName[] = "posalignplugin (v0.9.1)";
 static const char kPluginVersion[] = "0.9.1";

@@ -2,8 +2,8 @@
 #ifndef POSALIGN_PLUGIN_EXPORTS_H
 #define POSALIGN_PLUGIN_EXPORTS_H
 
-#include "plugin/export.h"
-#include "plugin/plugin_interface.h"
+#include "host_api/module_export.h"
+#include "host_api/plugin_interface.h"
 
 extern "C" {
 // A new plug-in object on the heap; the host owns it and deletes it through the virtual destructor.

@@ -1,5 +1,5 @@
 // The plug-in object: both operations start by binding the host and passing the version gate.
-#include "plugin/plugin_interface.h"
+#include "plugin/posalign_plugin.h"
 
 #include "command/command_run.h"
 #include "host_api/host_function_table.h"

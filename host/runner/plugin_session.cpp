@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-#include "host/runner/plugin_library.h"
+#include "host/plugin_loader/plugin_library.h"
 
 typedef const char* (*MetadataFunction)(void);
 typedef HostPluginObject* (*CreateFunction)(void);

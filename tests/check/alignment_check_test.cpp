@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "host/app/check/alignment_check.h"
-#include "host/app/check/check_grid.h"
-#include "host/app/check/verdict.h"
+#include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
+#include "host/alignment_check/verdict.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {
@@ -49,8 +49,10 @@ TEST_P(CheckOffsets, FindsTheOffsetAndJudgesIt) {
         }
     }
     EXPECT_LT(error / count, 1.5);
+    // The grid's corner lies about 100 mm from its centre, where the phantom's smooth, nearly symmetric
+    // brain leaves up to about a degree of rotation open to the local correlation.
     const Point3d corner = transformPoint(bestAlignedAffine(check, moved), {0, 0, 0});
-    EXPECT_LT(distance(corner, transformPoint(matrixFromRowMajor(functional.voxelToWorld), {0, 0, 0})), 2.0);
+    EXPECT_LT(distance(corner, transformPoint(matrixFromRowMajor(functional.voxelToWorld), {0, 0, 0})), 2.5);
     EXPECT_NEAR(check.search.displacementMm, offsetSize / count, 0.5);
     EXPECT_EQ(check.verdict, c.verdict) << check.reasons.front();
     EXPECT_FALSE(check.search.lrFlipSuspected);

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "host/app/check/check_grid.h"
+#include "host/alignment_check/check_grid.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #ifndef POSALIGN_TESTS_CHECK_CHECK_TEST_PAIR_H
 #define POSALIGN_TESTS_CHECK_CHECK_TEST_PAIR_H
 
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 inline const Point3d kTestFunctionalCentre{3, -4, 8};
 

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "host/app/check/header_comparison.h"
-#include "host/app/check/synthetic_pair.h"
+#include "host/alignment_check/header_comparison.h"
+#include "host/alignment_check/synthetic_pair.h"
 
 namespace {
 

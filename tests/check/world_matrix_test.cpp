@@ -2,7 +2,7 @@
 // inverses invert, the mirror mirrors.
 #include <gtest/gtest.h>
 
-#include "host/app/check/world_matrix.h"
+#include "host/alignment_check/world_matrix.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "host/app/anatomy_scaling.h"
+#include "host/plugin_run/anatomy_scaling.h"
 
 namespace {
 

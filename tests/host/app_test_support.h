@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_file.h"
 
 // A fresh empty folder under the system's temporary folder, removed with everything in it on destruction.
 struct ScratchFolder {

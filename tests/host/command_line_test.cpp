@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/command_line.h"
+#include "host/cli/command_line.h"
 
 namespace {
 

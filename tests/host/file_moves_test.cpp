@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "host/app/file_moves.h"
+#include "host/output_files/file_moves.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "host/app/integer_prompt.h"
+#include "host/terminal/integer_prompt.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "host/app/nifti_file.h"
-#include "host/app/output_files.h"
+#include "host/nifti/nifti_file.h"
+#include "host/output_files/output_files.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "host/app/output_header_fields.h"
+#include "host/nifti/output_header_fields.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

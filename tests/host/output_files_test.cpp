@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/output_files.h"
+#include "host/output_files/output_files.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

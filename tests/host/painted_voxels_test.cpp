@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/painted_voxels.h"
+#include "host/plugin_run/painted_voxels.h"
 #include "host/core/phantom.h"
 
 namespace {

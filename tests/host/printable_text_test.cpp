@@ -1,7 +1,7 @@
 // Names printed on a terminal: control characters escaped, layout kept when asked.
 #include <gtest/gtest.h>
 
-#include "host/app/printable_text.h"
+#include "host/terminal/printable_text.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "host/app/command_line.h"
-#include "host/app/terminal_text.h"
-#include "host/app/write_progress.h"
+#include "host/cli/command_line.h"
+#include "host/terminal/terminal_text.h"
+#include "host/terminal/write_progress.h"
 
 namespace {
 

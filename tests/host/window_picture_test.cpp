@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/app/bitmap_font.h"
-#include "host/app/plane_orientation.h"
-#include "host/app/rgb_image.h"
-#include "host/app/window_picture.h"
+#include "host/pictures/bitmap_font.h"
+#include "host/pictures/plane_orientation.h"
+#include "host/pictures/rgb_image.h"
+#include "host/pictures/window_picture.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

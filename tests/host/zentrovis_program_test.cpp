@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "host/app/nifti_file.h"
+#include "host/nifti/nifti_file.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #ifndef POSALIGN_TESTS_PLUGIN_PLUGIN_MODULE_H
 #define POSALIGN_TESTS_PLUGIN_PLUGIN_MODULE_H
 
-#include "plugin/plugin_interface.h"
+#include "host_api/plugin_interface.h"
 
 typedef ZVZRPluginInterface* (*CreatePluginFunction)(void);
 typedef const char* (*TextFunction)(void);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when code that runs inside the plug-in includes a C++ standard library header or uses exceptions or
+# Fails when code that runs inside the plug-in, or in the host core, the module loader and the Windows host
+# programs built from them, includes a C++ standard library header or uses exceptions or
 # RTTI. That code is also built for Windows against the C runtime alone, where neither exists.
 #
 # Usage: check_plugin_code.sh <source root> [C++ compiler]
@@ -15,7 +16,7 @@ forbidden_words='throw|try|catch|dynamic_cast|typeid'
 
 status=0
 checked=0
-for folder in platform host_api geometry projection command plugin host/core; do
+for folder in platform host_api geometry projection command plugin host/core host/plugin_loader host/runner; do
     [ -d "$root/$folder" ] || continue
     while IFS= read -r -d '' file; do
         checked=$((checked + 1))
@@ -31,7 +32,7 @@ for folder in platform host_api geometry projection command plugin host/core; do
             if [[ "$allowed_everywhere" == *" $header "* ]]; then
                 continue
             fi
-            if [[ "$folder" == platform && "$allowed_in_platform" == *" $header "* ]]; then
+            if [[ ( "$folder" == platform || "$folder" == host/plugin_loader ) && "$allowed_in_platform" == *" $header "* ]]; then
                 continue
             fi
             if [[ "$folder" == projection && "$allowed_in_projection" == *" $header "* ]]; then

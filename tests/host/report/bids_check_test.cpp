@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "host/app/report/alignment_table.h"
-#include "host/app/report/bids_check.h"
-#include "host/app/report/bids_layout.h"
-#include "host/app/report/progress_bar.h"
+#include "host/alignment_check/alignment_table.h"
+#include "host/dataset_check/bids_check.h"
+#include "host/dataset_check/bids_layout.h"
+#include "host/terminal/progress_bar.h"
 #include "tests/host/app_test_support.h"
 
 namespace fs = std::filesystem;

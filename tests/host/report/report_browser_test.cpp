@@ -6,8 +6,8 @@
 #include <fstream>
 #include <regex>
 
-#include "host/app/report/html_report.h"
-#include "host/app/report/png_data_uri.h"
+#include "host/alignment_report/html_report.h"
+#include "host/pictures/png_data_uri.h"
 #include "tests/host/app_test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "host/app/report/anatomy_edges.h"
-#include "host/app/report/world_plane.h"
+#include "host/alignment_report/anatomy_edges.h"
+#include "host/alignment_report/world_plane.h"
 
 namespace {
 

@@ -1,0 +1,53 @@
+// Checking runs read from their files.
+#include "host/alignment_report/checked_runs.h"
+
+#include "host/alignment_check/alignment_check.h"
+#include "host/nifti/nifti_file.h"
+#include "host/alignment_report/check_report.h"
+
+CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
+                               const std::vector<std::string>& functionalPaths,
+                               const std::function<void(const RunCheck&)>& onChecked,
+                               const std::atomic<bool>* stop) {
+    CheckedRuns checked;
+    auto stopped = [&checked, stop] {
+        if (stop != nullptr && stop->load()) {
+            checked.error = "stopped";
+            return true;
+        }
+        return false;
+    };
+    NiftiLimits anatomicalLimits;
+    anatomicalLimits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
+    anatomicalLimits.allowSeveralVolumes = false;
+    const NiftiReadResult anatomical = readNiftiImage(anatomicalPath, SampleKind::kFloat, anatomicalLimits);
+    if (!anatomical.error.empty()) {
+        checked.error = anatomicalPath + ": " + anatomical.error;
+        return checked;
+    }
+    if (stopped()) {
+        return checked;
+    }
+    const CheckInputs anatomy{anatomicalPath, &anatomical.image};
+    const SubjectPictures pictures = prepareSubjectPictures(firstVolume(anatomical.image));
+    for (const std::string& path : functionalPaths) {
+        if (stopped()) {
+            return checked;
+        }
+        const NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
+        if (!functional.error.empty()) {
+            checked.error = path + ": " + functional.error;
+            return checked;
+        }
+        if (stopped()) {
+            return checked;
+        }
+        checked.checks.push_back(
+            checkAlignment(anatomy, CheckInputs{path, &functional.image}, CheckSettings{}));
+        if (onChecked) {
+            onChecked(checked.checks.back());
+        }
+        checked.reportRuns.push_back(reportRunFor(pictures, functional.image, checked.checks.back()));
+    }
+    return checked;
+}

@@ -1,0 +1,35 @@
+// The pictures of one functional run against its subject's anatomy: the anatomy's edges over the
+// functional's temporal mean at the header position and at the check's best position, and the plain frames
+// a flicker alternates between.
+#ifndef POSALIGN_HOST_ALIGNMENT_REPORT_RUN_PICTURES_H
+#define POSALIGN_HOST_ALIGNMENT_REPORT_RUN_PICTURES_H
+
+#include "host/alignment_check/alignment_result.h"
+#include "host/alignment_report/plane_pictures.h"
+
+// What all pictures of one subject share, made once from the anatomical.
+struct SubjectPictures {
+    WorldView view;
+    PlaneTriple anatomyPlanes;
+    EdgeTriple anatomyEdges;
+    GreyRange anatomyRange;
+};
+
+// The view, planes and edges of an anatomical (subjectView, samplePlanes, planeEdges).
+SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical);
+
+// A run's pictures; the ones at the best position are empty (0 x 0) when there is no correction.
+struct RunPictures {
+    RgbImage edgesAtHeader, edgesAtBest;
+    RgbImage anatomy, functionalAtHeader, functionalAtBest;
+};
+
+// The run's pictures. correction, when not null, is the rigid world transformation that, multiplied on the
+// left of the functional's affine, gives its best-aligned affine.
+RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+                              const Matrix4d* correction);
+
+// The row-major affine of a 4x4 matrix record.
+Affine affineOf(const Matrix4d& matrix);
+
+#endif

@@ -1,0 +1,27 @@
+// The help and usage-error handling shared by the host's command lines.
+#include "host/cli/option_parsing.h"
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+
+#include "host/terminal/printable_text.h"
+
+std::optional<int> parseOptions(CLI::App& app, int argc, const char* const* argv, const std::string& command,
+                                std::ostream& out, std::ostream& err) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        return refuseCommandLine(err, command, e.what());
+    }
+    return std::nullopt;
+}
+
+int refuseCommandLine(std::ostream& err, const std::string& command, const std::string& problem) {
+    // The parser's complaint quotes the argument it refused, which may be any bytes the user typed.
+    err << command << ": " << printableText(problem) << "\nRun " << command << " --help for usage.\n";
+    return kExitBadCommandLine;
+}
