@@ -35,84 +35,85 @@ json orientationJson(const OrientationFinding& o) {
             {"threshold", o.threshold},
             {"mirror_evidence_nats", {{"for", o.mirrorEvidenceFor}, {"against", o.mirrorEvidenceAgainst}}},
             {"evidence", trials}};
+}
 
-    json matrixJson(const Matrix4d& matrix) {
-        json rows = json::array();
-        for (const auto& row : matrix) {
-            rows.push_back(json(std::vector<double>(row.begin(), row.end())));
+json matrixJson(const Matrix4d& matrix) {
+    json rows = json::array();
+    for (const auto& row : matrix) {
+        rows.push_back(json(std::vector<double>(row.begin(), row.end())));
+    }
+    return rows;
+}
+
+json givenTransformJson(const GivenTransformCheck& given) {
+    return {{"path", given.path},
+            {"format", given.format},
+            {"correction", matrixJson(given.correction)},
+            {"judged", given.judged},
+            {"residual_mm", given.residualMm},
+            {"verdict", verdictName(given.verdict)},
+            {"reasons", given.reasons}};
+}
+
+json runJson(const RunCheck& check) {
+    const HeaderComparison& h = check.header;
+    const SearchResult& s = check.search;
+    const json correction = matrixJson(s.correction);
+    json run = {{"functional", check.functionalPath},
+                {"header",
+                 {{"centre_distance_mm", h.centreDistanceMm},
+                  {"rotation_deg", h.rotationDeg},
+                  {"handedness_matches", h.handednessMatches},
+                  {"qform_sform_mm",
+                   {{"anatomical", optionalNumber(h.anatomicalQformSformMm)},
+                    {"functional", optionalNumber(h.functionalQformSformMm)}}},
+                  {"inside_pct", h.insidePct},
+                  {"overlap_voxels", h.overlapVoxels}}},
+                {"search",
+                 {{"measure", s.measure},
+                  {"at_header", s.atHeader},
+                  {"best", s.best},
+                  {"mirrored_best", s.mirroredBest},
+                  {"correction", correction},
+                  {"translation_mm", s.translationMm},
+                  {"rotation_deg", s.rotationDeg},
+                  {"displacement_mm", s.displacementMm},
+                  {"lr_flip_suspected", s.lrFlipSuspected},
+                  {"standard_error", s.standardError},
+                  {"uncertainty_mm", s.uncertaintyMm},
+                  {"seconds", s.seconds},
+                  {"cpu_seconds", s.cpuSeconds}}},
+                {"orientation", orientationJson(check.orientation)},
+                {"verdict", verdictName(check.verdict)},
+                {"confidence", check.confidence},
+                {"reasons", check.reasons}};
+    if (!check.error.empty()) {
+        run["error"] = check.error;
+    }
+    if (check.givenTransform) {
+        run["given_transform"] = givenTransformJson(*check.givenTransform);
+    }
+    return run;
+}
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the
+// table.
+std::string runName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    for (const char* ending : {".nii.gz", ".nii"}) {
+        const std::string e = ending;
+        if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0) {
+            return name.substr(0, name.size() - e.size());
         }
-        return rows;
     }
-
-    json givenTransformJson(const GivenTransformCheck& given) {
-        return {{"path", given.path},
-                {"format", given.format},
-                {"correction", matrixJson(given.correction)},
-                {"judged", given.judged},
-                {"residual_mm", given.residualMm},
-                {"verdict", verdictName(given.verdict)},
-                {"reasons", given.reasons}};
-    }
-
-    json runJson(const RunCheck& check) {
-        const HeaderComparison& h = check.header;
-        const SearchResult& s = check.search;
-        const json correction = matrixJson(s.correction);
-        json run = {{"functional", check.functionalPath},
-                    {"header",
-                     {{"centre_distance_mm", h.centreDistanceMm},
-                      {"rotation_deg", h.rotationDeg},
-                      {"handedness_matches", h.handednessMatches},
-                      {"qform_sform_mm",
-                       {{"anatomical", optionalNumber(h.anatomicalQformSformMm)},
-                        {"functional", optionalNumber(h.functionalQformSformMm)}}},
-                      {"inside_pct", h.insidePct},
-                      {"overlap_voxels", h.overlapVoxels}}},
-                    {"search",
-                     {{"measure", s.measure},
-                      {"at_header", s.atHeader},
-                      {"best", s.best},
-                      {"mirrored_best", s.mirroredBest},
-                      {"correction", correction},
-                      {"translation_mm", s.translationMm},
-                      {"rotation_deg", s.rotationDeg},
-                      {"displacement_mm", s.displacementMm},
-                      {"lr_flip_suspected", s.lrFlipSuspected},
-                      {"standard_error", s.standardError},
-                      {"uncertainty_mm", s.uncertaintyMm},
-                      {"seconds", s.seconds},
-                      {"cpu_seconds", s.cpuSeconds}}},
-                    {"orientation", orientationJson(check.orientation)},
-                    {"verdict", verdictName(check.verdict)},
-                    {"confidence", check.confidence},
-                    {"reasons", check.reasons}};
-        if (!check.error.empty()) {
-            run["error"] = check.error;
-        }
-        if (check.givenTransform) {
-            run["given_transform"] = givenTransformJson(*check.givenTransform);
-        }
-        return run;
-    }
-
-    std::string fixed(double value, int decimals) {
-        char text[64];
-        snprintf(text, sizeof text, "%.*f", decimals, value);
-        return text;
-    }
-
-    // The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the
-    // table.
-    std::string runName(const std::string& path) {
-        std::string name = path.substr(path.find_last_of('/') + 1);
-        for (const char* ending : {".nii.gz", ".nii"}) {
-            const std::string e = ending;
-            if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0) {
-                return name.substr(0, name.size() - e.size());
-            }
-        }
-        return name;
-    }
+    return name;
+}
 
 } // namespace
 
