@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/cli/option_parsing.h"
+#include "host/terminal/program_version.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ bool isBidsCheckCommand(int argc, const char* const* argv) {
 int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& checker, std::ostream& out,
                         std::ostream& err, bool progressBar) {
     BidsCheckOptions options;
-    options.programVersion = POSALIGN_VERSION;
+    options.programVersion = programVersion();
     options.commandLine = commandLineText(argc, argv);
     options.workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     CLI::App app{
