@@ -29,6 +29,11 @@ GivenTransformCheck judgeGivenTransform(const std::string& path, const ReadTrans
     judged.path = path;
     judged.format = transformFormatName(given.format);
     judged.correction = givenCorrection(given, anatomical, functional);
+    for (auto& row : judged.correction) {
+        for (double& value : row) {
+            value += 0.0; // no "-0" in the outputs
+        }
+    }
     if (!check.error.empty() || check.search.best <= 0.0) {
         judged.reasons.push_back("the check found no best position to compare the given registration with "
                                  "(see the run's reasons)");

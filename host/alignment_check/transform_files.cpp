@@ -29,8 +29,8 @@ std::string number(double value) {
     return text;
 }
 
-nlohmann::json matrixJson(const Matrix4d& m) {
-    nlohmann::json rows = nlohmann::json::array();
+nlohmann::ordered_json matrixJson(const Matrix4d& m) {
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const auto& row : m) {
         rows.push_back(std::vector<double>(row.begin(), row.end()));
     }
@@ -133,7 +133,7 @@ TransformFileNames transformFileNames(const std::string& functionalPath) {
 std::string transformSidecarJson(const std::string& functionalPath, const std::string& anatomicalPath,
                                  const TransformFileNames& names, const Matrix4d& correction,
                                  const std::string& verdict, double displacementMm, bool correctedWritten) {
-    using nlohmann::json;
+    using json = nlohmann::ordered_json;
     json files = {
         {names.itk,
          {{"Format", "ITK transform text file (AffineTransform_double_3_3), as ANTs reads it"},

@@ -72,9 +72,8 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
     app.add_flag("--verdict-exit-status", options.verdictExitStatus,
                  "Exit with the worst verdict's status (0 pass, 4 warn, 5 fail) instead of 0");
     app.footer(
-        "Outputs: participant writes only output_dir/sub-<label>/ (report.html, alignment.tsv, and each\n"
-        "run's correction as <run>_from-boldref_to-T1w_mode-image_xfm.txt (ITK/ANTs), .mat (FSL), .json), so "
-        "any\n"
+        "Outputs: participant writes only output_dir/sub-<label>/ (report.html, alignment.tsv and each\n"
+        "run's transform files <run>_from-boldref_to-T1w_mode-image_xfm.txt/.mat/.json), so any\n"
         "number of participant calls may run at once; group then writes output_dir/alignment.tsv (every\n"
         "run, worst first) and output_dir/report.html. Both write output_dir/dataset_description.json.\n"
         "Exit status: 0 every run was checked, whatever its verdict (the verdicts are in the outputs),\n"
