@@ -342,7 +342,7 @@ class TransformFiles(unittest.TestCase):
         r = run("--vmr", self.anat, "--fmr", self.funcs[0], "--fmr", self.funcs[1], "--xfm",
                 self.names("func")[0], "--out", out)
         self.assertEqual(r.returncode, 2)
-        self.assertIn("--xfm is given 1 times for 2 --fmr runs", r.stderr)
+        self.assertIn("--xfm is given 1 time for 2 --fmr runs", r.stderr)
         self.assertFalse(os.path.exists(out))
 
 
