@@ -19,7 +19,7 @@ vertical-align:top;font-size:14px}th{background:#eee;cursor:pointer;user-select:
 th.sorted-up::after{content:" \25B2"}th.sorted-down::after{content:" \25BC"}
 .num{text-align:right;font-variant-numeric:tabular-nums}.pass{background:#c8f0c8}.warn{background:#fbe6a2}
 .fail{background:#f6b8b8}.verdict{font-weight:bold;text-transform:uppercase}.note{color:#555;font-size:14px}
-svg text{font-size:12px;fill:#222}
+svg text{font-size:12px;fill:#222}td:nth-child(-n+7),td:nth-child(10){white-space:nowrap}td:nth-child(9){min-width:24em}
 </style>)";
 
 // Sorts the table by the clicked column; each cell's data-key is its sort key (numbers compare as numbers).

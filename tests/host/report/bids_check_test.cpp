@@ -120,8 +120,8 @@ TEST(AlignmentTable, ALineOfAnotherFormIsAnErrorWithFileAndLine) {
     const struct {
         std::string text, error;
     } cases[] = {
-        {good + row.substr(0, row.find('\t')) + "\n", "t.tsv:3: has 1 fields, not 27"},
-        {header + older + "\n", "t.tsv:2: has 21 fields, not 27"},
+        {good + row.substr(0, row.find('\t')) + "\n", "t.tsv:3: has 1 fields, not 31"},
+        {header + older + "\n", "t.tsv:2: has 21 fields, not 31"},
         {older + "\n" + row, "t.tsv:1: is not the header of an alignment table"},
         {good.substr(0, good.size() - 1), "t.tsv:2: ends without a line break"},
         {header + std::string(row).replace(row.find("pass"), 4, "okay"), "t.tsv:2: has no verdict"},
@@ -233,6 +233,24 @@ TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
         EXPECT_EQ(readTextFile(out.file("sub-01/alignment.tsv")), before) << c.level;
     }
     EXPECT_TRUE(fs::is_symlink(out.file("alignment.tsv")));
+}
+
+// Names from the dataset reach the terminal with control characters escaped, like every other message.
+TEST(BidsCheck, NamesInMessagesAndVerdictLinesAreEscaped) {
+    ScratchFolder bids, out;
+    fs::create_directories(bids.file("sub-01/anat"));
+    fs::create_directories(bids.file("sub-01/func"));
+    writeAnatomicalFixture(bids.file("sub-01/anat/sub-01_T1w.nii.gz"), 24);
+    writeBytesForTest(bids.file("sub-01/func/sub-01_task-\x1b[2J_bold.nii"), "not an image");
+    BidsCheckOptions options{bids.path, out.path, "participant", {}, 1};
+    std::ostringstream said, problems;
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 6);
+    options.participantLabels = {"0\x1b[2J"};
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 2);
+    for (const std::string& text : {said.str(), problems.str()}) {
+        EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+        EXPECT_NE(text.find("\\x1b[2J"), std::string::npos) << text;
+    }
 }
 
 } // namespace
