@@ -218,7 +218,9 @@ std::string reportHtml(const ReportPage& page) {
         "</h1>\n";
     html += "<p class=\"note\">Pictures show world planes (RAS, mm) in the neurological convention: the "
             "subject's "
-            "left on the left, letters at every edge. Red lines are edges of the anatomy; beneath them the "
+            "left on the left, letters at every edge. Lines are the anatomy's boundaries (red the brain's "
+            "outline, yellow the grey/white boundary, cyan the ventricles; red edges alone when no brain is "
+            "told apart); beneath them the "
             "functional's temporal mean, at its header position and at the best position the check found. "
             "The planes "
             "pass through the anatomy's centre, the same for every run of a subject. Dark blue: outside the "

@@ -15,7 +15,8 @@ struct SubjectPictures {
     GreyRange anatomyRange;
 };
 
-// The view, planes and edges of an anatomical (subjectView, samplePlanes, planeEdges).
+// The view, planes and boundaries of an anatomical (subjectView, samplePlanes, regionOutlines; planeEdges
+// when no brain is told apart).
 SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical);
 
 // A run's pictures; the ones at the best position are empty (0 x 0) when there is no correction.
