@@ -9,7 +9,7 @@ ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functio
     run.check = check;
     if (check.error.empty()) {
         run.pictures = reportPictures(
-            renderRunPictures(subject, temporalMeanVolume(functional), &check.search.correction));
+            renderRunPictures(subject, temporalMean(functional), &check.search.correction));
     }
     return run;
 }

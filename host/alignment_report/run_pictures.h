@@ -16,7 +16,7 @@ struct SubjectPictures {
 };
 
 // The view, planes and edges of an anatomical (subjectView, samplePlanes, planeEdges).
-SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical);
+SubjectPictures prepareSubjectPictures(const ScalarGrid& anatomical);
 
 // A run's pictures; the ones at the best position are empty (0 x 0) when there is no correction.
 struct RunPictures {
@@ -26,10 +26,8 @@ struct RunPictures {
 
 // The run's pictures. correction, when not null, is the rigid world transformation that, multiplied on the
 // left of the functional's affine, gives its best-aligned affine.
-RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                               const Matrix4d* correction);
 
-// The row-major affine of a 4x4 matrix record.
-Affine affineOf(const Matrix4d& matrix);
 
 #endif
