@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/alignment_check/verdict.h"
+#include "host/terminal/number_text.h"
 
 namespace {
 
@@ -55,12 +56,6 @@ json runJson(const RunCheck& check) {
     return run;
 }
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 // A TSV field: tabs and line breaks inside a text would break the columns, so they become spaces.
 std::string field(std::string text) {
     for (char& c : text) {
@@ -87,14 +82,15 @@ std::string verdictLines(const RunCheck& check) {
     std::ostringstream out;
     out << check.functionalPath << ": " << verdictName(check.verdict) << " (";
     if (s.best > 0) {
-        out << "displacement " << fixed(s.displacementMm, 1) << " mm, NMI " << fixed(s.atHeader, 4)
-            << " at header, " << fixed(s.best, 4) << " best, " << fixed(s.mirroredBest, 4) << " mirrored; ";
+        out << "displacement " << fixedText(s.displacementMm, 1) << " mm, NMI " << fixedText(s.atHeader, 4)
+            << " at header, " << fixedText(s.best, 4) << " best, " << fixedText(s.mirroredBest, 4)
+            << " mirrored; ";
     } else {
         out << "not searched; ";
     }
-    out << "centres " << fixed(h.centreDistanceMm, 1) << " mm apart, grids " << fixed(h.rotationDeg, 1)
-        << " deg apart, " << fixed(h.insidePct, 1) << "% inside; " << fixed(s.seconds, 2) << " s, "
-        << fixed(s.cpuSeconds, 2) << " s CPU)\n";
+    out << "centres " << fixedText(h.centreDistanceMm, 1) << " mm apart, grids "
+        << fixedText(h.rotationDeg, 1) << " deg apart, " << fixedText(h.insidePct, 1) << "% inside; "
+        << fixedText(s.seconds, 2) << " s, " << fixedText(s.cpuSeconds, 2) << " s CPU)\n";
     for (const std::string& reason : check.reasons) {
         out << "  - " << reason << "\n";
     }
@@ -123,18 +119,19 @@ std::string alignmentTsv(const std::vector<RunCheck>& checks) {
         for (const std::string& reason : c.reasons) {
             reasons += (reasons.empty() ? "" : "; ") + reason;
         }
-        out << field(c.functionalPath) << '\t' << verdictName(c.verdict) << '\t' << fixed(s.displacementMm, 3)
-            << '\t' << fixed(h.centreDistanceMm, 3) << '\t' << fixed(h.rotationDeg, 3) << '\t'
-            << (h.handednessMatches ? "true" : "false") << '\t' << fixed(h.insidePct, 2) << '\t'
-            << h.overlapVoxels << '\t' << fixed(s.atHeader, 5) << '\t' << fixed(s.best, 5) << '\t'
-            << fixed(s.mirroredBest, 5) << '\t' << (s.lrFlipSuspected ? "true" : "false");
+        out << field(c.functionalPath) << '\t' << verdictName(c.verdict) << '\t'
+            << fixedText(s.displacementMm, 3) << '\t' << fixedText(h.centreDistanceMm, 3) << '\t'
+            << fixedText(h.rotationDeg, 3) << '\t' << (h.handednessMatches ? "true" : "false") << '\t'
+            << fixedText(h.insidePct, 2) << '\t' << h.overlapVoxels << '\t' << fixedText(s.atHeader, 5)
+            << '\t' << fixedText(s.best, 5) << '\t' << fixedText(s.mirroredBest, 5) << '\t'
+            << (s.lrFlipSuspected ? "true" : "false");
         for (double t : s.translationMm) {
-            out << '\t' << fixed(t, 3);
+            out << '\t' << fixedText(t, 3);
         }
         for (double r : s.rotationDeg) {
-            out << '\t' << fixed(r, 3);
+            out << '\t' << fixedText(r, 3);
         }
-        out << '\t' << fixed(s.seconds, 3) << '\t' << fixed(s.cpuSeconds, 3) << '\t' << field(reasons)
+        out << '\t' << fixedText(s.seconds, 3) << '\t' << fixedText(s.cpuSeconds, 3) << '\t' << field(reasons)
             << '\n';
     }
     return out.str();

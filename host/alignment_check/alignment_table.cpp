@@ -1,5 +1,6 @@
 // Rows of the alignment table, their order and their TSV form.
 #include "host/alignment_check/alignment_table.h"
+#include "host/terminal/number_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,12 +38,6 @@ namespace {
 
 enum Column { kSubject = 0, kSession = 1, kRun = 2, kVerdict = 3, kDisplacement = 4 };
 
-std::string number(double value, int digits) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
-
 std::string cleanText(std::string text) {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
@@ -56,9 +51,7 @@ int severity(const std::string& verdict) {
 } // namespace
 
 TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
-    const char* verdict = c.verdict == Verdict::kPass   ? "pass"
-                          : c.verdict == Verdict::kWarn ? "warn"
-                                                        : "fail";
+    const char* verdict = verdictName(c.verdict);
     std::string reasons;
     for (const std::string& reason : c.reasons) {
         reasons += (reasons.empty() ? "" : "; ") + reason;
@@ -73,14 +66,14 @@ TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
         for (double v :
              {s.displacementMm, s.translationMm[0], s.translationMm[1], s.translationMm[2], s.rotationDeg[0],
               s.rotationDeg[1], s.rotationDeg[2], h.centreDistanceMm, h.rotationDeg}) {
-            row.push_back(number(v, 2));
+            row.push_back(fixedText(v, 2));
         }
         row.push_back(h.handednessMatches ? "true" : "false");
-        row.push_back(number(h.insidePct, 1));
+        row.push_back(fixedText(h.insidePct, 1));
         row.push_back(std::to_string(h.overlapVoxels));
         row.push_back(cleanText(s.measure));
         for (double v : {s.atHeader, s.best, s.mirroredBest}) {
-            row.push_back(number(v, 4));
+            row.push_back(fixedText(v, 4));
         }
         row.push_back(s.lrFlipSuspected ? "true" : "false");
     } else {

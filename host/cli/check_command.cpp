@@ -1,6 +1,7 @@
 // The check subcommand: checks each functional against the anatomical, prints each verdict as it is
 // reached, then writes alignment.json, alignment.tsv and report.html.
 #include "host/cli/check_command.h"
+#include "host/terminal/exit_status.h"
 
 #include <CLI/CLI.hpp>
 
@@ -130,5 +131,7 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         return refuse(err, problem, 3);
     }
     const Verdict worst = worstVerdict(checks);
-    return worst == Verdict::kPass ? 0 : worst == Verdict::kWarn ? kExitWorstIsWarn : kExitWorstIsFail;
+    return worst == Verdict::kPass   ? kExitFinished
+           : worst == Verdict::kWarn ? kExitWorstIsWarn
+                                     : kExitWorstIsFail;
 }

@@ -19,13 +19,12 @@
 #include "host/dataset_check/bids_layout.h"
 #include "host/alignment_report/check_report.h"
 #include "host/alignment_report/html_report.h"
+#include "host/terminal/exit_status.h"
 #include "host/terminal/progress_bar.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const int kExitPass = 0, kExitBadInput = 2, kExitWriteFailed = 3, kExitWarn = 4, kExitFail = 5;
 
 // An anatomical shared by the runs of a subject (or session): read once, released after its last run.
 struct SharedAnatomy {
@@ -164,7 +163,7 @@ std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const Bid
 // The exit status for the worst verdict among sorted rows.
 int worstStatus(const std::vector<TableRow>& sortedRows) {
     const std::string worst = sortedRows.empty() ? "pass" : sortedRows.front()[3];
-    return worst == "fail" ? kExitFail : worst == "warn" ? kExitWarn : kExitPass;
+    return worst == "fail" ? kExitWorstIsFail : worst == "warn" ? kExitWorstIsWarn : kExitFinished;
 }
 
 // The policy a check writes into folder under: it replaces only what the folder's output record lists.
