@@ -5,11 +5,12 @@
 #                    DEPENDS <folders...>       the folders whose libraries it links (each declared before it)
 #                    THIRD_PARTY <packages...>) the third-party libraries it links and whose headers it includes
 #
-# The same declarations are the layer check's input (tests/tooling/check_layers.sh): a file may include only
+# The same declarations are the layer check's input (tests/tooling/check_layers.py): a file may include only
 # headers of its own folder, of the folders its library depends on (directly or through them), and of the
 # third-party packages its folder declares; every DEPENDS entry must come earlier in POSALIGN_LAYERS.
 #
-# Packages: nifti (NIfTI-1 I/O with zlib), zlib, png, cli11, json (nlohmann-json), threads, dl.
+# Packages: nifti (NIfTI-1 I/O with zlib), zlib, png, cli11, json (nlohmann-json), threads, dl, pybind11 (found
+# by python/ itself).
 
 function(posalign_find_third_party)
   find_package(CLI11 REQUIRED)
@@ -41,6 +42,8 @@ function(posalign_link_third_party target package)
     target_link_libraries(${target} PUBLIC nlohmann_json::nlohmann_json)
   elseif(package STREQUAL "threads")
     target_link_libraries(${target} PUBLIC Threads::Threads)
+  elseif(package STREQUAL "pybind11")
+    target_link_libraries(${target} PUBLIC pybind11::headers)
   elseif(package STREQUAL "dl")
     target_link_libraries(${target} PUBLIC ${CMAKE_DL_LIBS})
   else()

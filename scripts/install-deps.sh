@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang lld llvm clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libnifti2-dev libcli11-dev libpng-dev zlib1g-dev nlohmann-json3-dev
-  python3-nibabel
+  python3-nibabel python3-numpy python3-dev pybind11-dev python3-pytest
   libwine-dev wine64
   chromium
   valgrind

@@ -4,12 +4,17 @@
 #include "host/nifti/nifti_file.h"
 
 ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check) {
+    return reportRunFor(subject, check.error.empty() ? temporalMean(functional) : ScalarGrid{},
+                        check);
+}
+
+ReportRun reportRunFor(const SubjectPictures& subject, const ScalarGrid& functionalMean,
+                       const RunCheck& check) {
     ReportRun run;
     run.name = niftiStem(check.functionalPath);
     run.check = check;
     if (check.error.empty()) {
-        run.pictures = reportPictures(
-            renderRunPictures(subject, temporalMean(functional), &check.search.correction));
+        run.pictures = reportPictures(renderRunPictures(subject, functionalMean, &check.search.correction));
     }
     return run;
 }

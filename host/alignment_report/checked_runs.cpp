@@ -2,6 +2,7 @@
 #include "host/alignment_report/checked_runs.h"
 
 #include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_read_rules.h"
 #include "host/nifti/nifti_file.h"
 #include "host/alignment_report/check_report.h"
 
@@ -17,10 +18,9 @@ CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
         }
         return false;
     };
-    NiftiLimits anatomicalLimits;
-    anatomicalLimits.maxVoxelsPerAxis = kMaxAnatomicalVoxelsPerAxis;
-    anatomicalLimits.allowSeveralVolumes = false;
-    const NiftiReadResult anatomical = readNiftiImage(anatomicalPath, SampleKind::kFloat, anatomicalLimits);
+    const CheckReadRules anatomicalRules = anatomicalReadRules();
+    const NiftiReadResult anatomical =
+        readNiftiImage(anatomicalPath, anatomicalRules.kind, anatomicalRules.limits);
     if (!anatomical.error.empty()) {
         checked.error = anatomicalPath + ": " + anatomical.error;
         return checked;
@@ -34,7 +34,8 @@ CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
         if (stopped()) {
             return checked;
         }
-        const NiftiReadResult functional = readNiftiImage(path, SampleKind::kInt16WhenRaw, NiftiLimits{});
+        const CheckReadRules functionalRules = functionalReadRules();
+        const NiftiReadResult functional = readNiftiImage(path, functionalRules.kind, functionalRules.limits);
         if (!functional.error.empty()) {
             checked.error = path + ": " + functional.error;
             return checked;

@@ -85,6 +85,15 @@ struct NiftiLimits {
 // Reads a .nii or .nii.gz file with all its volumes. error is empty on success.
 NiftiReadResult readNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits);
 
+// Bytes of a NIfTI-1 header as they start a file.
+const int kNiftiHeaderBytes = 348;
+
+// Reads an image handed over in memory as a file would hold it: kNiftiHeaderBytes of header (either byte
+// order; its data offset is not used) and the data bytes that follow it, in the header's byte order. The
+// same checks, limits, scaling and sample kinds as readNiftiImage; error is empty on success.
+NiftiReadResult niftiImageFromMemory(const void* header, const void* data, size_t dataBytes, SampleKind kind,
+                                     const NiftiLimits& limits);
+
 // Memory for an image's samples that a caller provides once the header has been checked: given the image
 // without its samples (grid, isInt16), one pointer per volume with room for nx*ny*nz samples (int16 when
 // isInt16, else float), or an empty list when there is no memory for them.

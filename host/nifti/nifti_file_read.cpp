@@ -24,7 +24,7 @@
 
 namespace {
 
-const int kHeaderSize = 348;
+const int kHeaderSize = kNiftiHeaderBytes;
 // Header and extensions take a few kilobytes; an offset beyond this is a damaged or hostile header.
 const double kMaxDataOffset = 1 << 30;
 // Most bytes asked of zlib at once (its counts are unsigned int).
@@ -61,6 +61,8 @@ std::string compressedStreamProblem(gzFile file, const std::string& path) {
     return "";
 }
 
+std::string checkHeaderBytes(nifti_1_header& header, bool& swapped);
+
 // Reads the 348 header bytes; empty text on success.
 std::string readRawHeader(const std::string& path, nifti_1_header& header, bool& swapped) {
     gzFile file = gzopen(path.c_str(), "rb");
@@ -76,6 +78,12 @@ std::string readRawHeader(const std::string& path, nifti_1_header& header, bool&
     if (got != kHeaderSize) {
         return "is not a NIfTI-1 file (shorter than a NIfTI-1 header)";
     }
+    return checkHeaderBytes(header, swapped);
+}
+
+// Checks the size field and the magic of header bytes as they came, and brings them into this machine's
+// byte order (swapped tells whether they were the other); empty text when they are a NIfTI-1 header.
+std::string checkHeaderBytes(nifti_1_header& header, bool& swapped) {
     swapped = false;
     if (header.sizeof_hdr != kHeaderSize) {
         int reversed = header.sizeof_hdr;
@@ -394,6 +402,55 @@ std::string checkHeader(const nifti_1_header& h, const NiftiLimits& limits) {
     return "";
 }
 
+// Fills in everything of image but its samples from a checked header, and tells how the data bytes become
+// its samples: scaled types and scaled int16 as float, unscaled int16 kept as int16 when kind asks for it.
+SampleLayout describeImage(const nifti_1_header& header, SampleKind kind, NiftiImage& image) {
+    int rank = header.dim[0];
+    image.nx = header.dim[1];
+    image.ny = header.dim[2];
+    image.nz = header.dim[3];
+    image.nt = rank >= 4 ? header.dim[4] : 1;
+    image.geometry = geometryOf(header);
+    image.fields = headerFieldsOf(header);
+    chooseAffine(header, image.voxelToWorld, image.affineSource);
+
+    SampleLayout layout;
+    nifti_datatype_sizes(header.datatype, &layout.bytesPerSample, &layout.swapSize);
+    layout.datatype = header.datatype;
+    layout.perVolume = static_cast<size_t>(image.nx) * image.ny * image.nz;
+    float slope = header.scl_slope;
+    float inter = header.scl_inter;
+    bool scaled = std::isfinite(slope) && slope != 0.0f && !(slope == 1.0f && inter == 0.0f);
+    if (scaled) {
+        layout.slope = slope;
+        layout.inter = std::isfinite(inter) ? inter : 0.0f;
+    }
+    layout.asInt16 = kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled;
+    image.isInt16 = layout.asInt16;
+    return layout;
+}
+
+// Room for all samples of image in its own sample list, one pointer per volume.
+std::vector<void*> ownSampleVolumes(NiftiImage& image, const SampleLayout& layout) {
+    std::vector<void*> volumes;
+    size_t count = layout.perVolume * image.nt;
+    if (layout.asInt16) {
+        image.int16Samples.reserve(count);
+        adviseHugePages(image.int16Samples.data(), count * sizeof(int16_t));
+        image.int16Samples.resize(count);
+    } else {
+        image.floatSamples.reserve(count);
+        adviseHugePages(image.floatSamples.data(), count * sizeof(float));
+        image.floatSamples.resize(count);
+    }
+    for (int t = 0; t < image.nt; ++t) {
+        volumes.push_back(layout.asInt16
+                              ? static_cast<void*>(image.int16Samples.data() + t * layout.perVolume)
+                              : static_cast<void*>(image.floatSamples.data() + t * layout.perVolume));
+    }
+    return volumes;
+}
+
 NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, const NiftiLimits& limits,
                                       const NiftiSampleDestination& destination) {
     NiftiReadResult result;
@@ -422,20 +479,8 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
     if (!result.error.empty()) {
         return result;
     }
-    int rank = header.dim[0];
     NiftiImage& image = result.image;
-    image.nx = header.dim[1];
-    image.ny = header.dim[2];
-    image.nz = header.dim[3];
-    image.nt = rank >= 4 ? header.dim[4] : 1;
-    image.geometry = geometryOf(header);
-    image.fields = headerFieldsOf(header);
-    chooseAffine(header, image.voxelToWorld, image.affineSource);
-
-    SampleLayout layout;
-    nifti_datatype_sizes(header.datatype, &layout.bytesPerSample, &layout.swapSize);
-    layout.datatype = header.datatype;
-    layout.perVolume = static_cast<size_t>(image.nx) * image.ny * image.nz;
+    const SampleLayout layout = describeImage(header, kind, image);
     double needed = static_cast<double>(header.vox_offset) +
                     static_cast<double>(layout.perVolume) * image.nt * layout.bytesPerSample;
     if (endsWith(path, ".nii") && needed > static_cast<double>(info.st_size)) {
@@ -448,16 +493,6 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
                        std::to_string(static_cast<long long>(info.st_size)) + " bytes can hold";
         return result;
     }
-    float slope = header.scl_slope;
-    float inter = header.scl_inter;
-    bool scaled = std::isfinite(slope) && slope != 0.0f && !(slope == 1.0f && inter == 0.0f);
-    if (scaled) {
-        layout.slope = slope;
-        layout.inter = std::isfinite(inter) ? inter : 0.0f;
-    }
-    layout.asInt16 = kind == SampleKind::kInt16WhenRaw && header.datatype == DT_INT16 && !scaled;
-    image.isInt16 = layout.asInt16;
-
     std::vector<void*> volumes;
     if (destination) {
         volumes = destination(image);
@@ -465,27 +500,67 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
             throw std::bad_alloc();
         }
     } else {
-        size_t count = layout.perVolume * image.nt;
-        if (layout.asInt16) {
-            image.int16Samples.reserve(count);
-            adviseHugePages(image.int16Samples.data(), count * sizeof(int16_t));
-            image.int16Samples.resize(count);
-        } else {
-            image.floatSamples.reserve(count);
-            adviseHugePages(image.floatSamples.data(), count * sizeof(float));
-            image.floatSamples.resize(count);
-        }
-        for (int t = 0; t < image.nt; ++t) {
-            volumes.push_back(layout.asInt16
-                                  ? static_cast<void*>(image.int16Samples.data() + t * layout.perVolume)
-                                  : static_cast<void*>(image.floatSamples.data() + t * layout.perVolume));
-        }
+        volumes = ownSampleVolumes(image, layout);
     }
     result.error = readSamples(path, static_cast<long>(header.vox_offset), swapped, layout, volumes);
     if (!result.error.empty()) {
         image.int16Samples = std::vector<int16_t>();
         image.floatSamples = std::vector<float>();
     }
+    return result;
+}
+
+// Turns the data bytes of a checked image held in memory into its volumes, as readSamples does with the
+// bytes of a file.
+void convertVolumes(const unsigned char* data, bool swapped, const SampleLayout& layout,
+                    const std::vector<void*>& volumes) {
+    const size_t volumeBytes = layout.perVolume * static_cast<size_t>(layout.bytesPerSample);
+    const bool swap = swapped && layout.swapSize > 1;
+    ByteBuffer swappedBytes;
+    if (swap) {
+        swappedBytes.reset(static_cast<unsigned char*>(malloc(std::max<size_t>(volumeBytes, 1))));
+        if (swappedBytes == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
+    for (size_t t = 0; t < volumes.size(); ++t) {
+        const unsigned char* from = data + t * volumeBytes;
+        if (swap) {
+            memcpy(swappedBytes.get(), from, volumeBytes);
+            nifti_swap_Nbytes(layout.perVolume, layout.swapSize, swappedBytes.get());
+            from = swappedBytes.get();
+        }
+        if (layout.asInt16) {
+            memcpy(volumes[t], from, volumeBytes);
+        } else {
+            samplesToFloat(layout.datatype, from, layout.perVolume, layout.slope, layout.inter,
+                           static_cast<float*>(volumes[t]));
+        }
+    }
+}
+
+NiftiReadResult checkedNiftiImageFromMemory(const void* headerBytes, const void* data, size_t dataBytes,
+                                            SampleKind kind, const NiftiLimits& limits) {
+    NiftiReadResult result;
+    nifti_1_header header;
+    memcpy(&header, headerBytes, kHeaderSize);
+    bool swapped = false;
+    result.error = checkHeaderBytes(header, swapped);
+    if (result.error.empty()) {
+        result.error = checkHeader(header, limits);
+    }
+    if (!result.error.empty()) {
+        return result;
+    }
+    NiftiImage& image = result.image;
+    const SampleLayout layout = describeImage(header, kind, image);
+    const size_t needed = layout.perVolume * static_cast<size_t>(image.nt) * layout.bytesPerSample;
+    if (dataBytes < needed) {
+        result.error = "is truncated: its data need " + std::to_string(needed) + " bytes, the data hold " +
+                       std::to_string(dataBytes);
+        return result;
+    }
+    convertVolumes(static_cast<const unsigned char*>(data), swapped, layout, ownSampleVolumes(image, layout));
     return result;
 }
 
@@ -511,6 +586,17 @@ NiftiReadResult readNiftiImageInto(const std::string& path, SampleKind kind, con
                                    const NiftiSampleDestination& destination) {
     try {
         return readCheckedNiftiImage(path, kind, limits, destination);
+    } catch (const std::bad_alloc&) {
+        NiftiReadResult result;
+        result.error = "cannot be read: not enough memory";
+        return result;
+    }
+}
+
+NiftiReadResult niftiImageFromMemory(const void* header, const void* data, size_t dataBytes, SampleKind kind,
+                                     const NiftiLimits& limits) {
+    try {
+        return checkedNiftiImageFromMemory(header, data, dataBytes, kind, limits);
     } catch (const std::bad_alloc&) {
         NiftiReadResult result;
         result.error = "cannot be read: not enough memory";

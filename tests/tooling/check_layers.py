@@ -2,8 +2,8 @@
 """Fails when a library reaches up or across the declared order.
 
 Reads the order from the top CMakeLists.txt (POSALIGN_PLUGIN_LAYERS, then POSALIGN_HOST_LAYERS under host/,
-then the Windows host programs in host/runner) and each folder's posalign_library() declarations (DEPENDS,
-THIRD_PARTY). Then checks that
+then the Windows host programs in host/runner, then the Python module in python/) and each folder's
+posalign_library() declarations (DEPENDS, THIRD_PARTY). Then checks that
 - every DEPENDS entry comes earlier in the order (so the links form no cycle);
 - every quoted include names a header of the file's own folder or of a folder its library depends on,
   directly or through others;
@@ -48,6 +48,8 @@ def cmake_list(text, name):
 top = read(os.path.join(root, "CMakeLists.txt"))
 order = cmake_list(top, "POSALIGN_PLUGIN_LAYERS") + ["host/" + f for f in cmake_list(top, "POSALIGN_HOST_LAYERS")]
 order.append("host/runner")
+# The Python module, built on the host's libraries (not in every build, but always checked).
+order.append("python")
 rank = {folder: i for i, folder in enumerate(order)}
 
 
