@@ -3,12 +3,13 @@
 // The first input byte chooses how the rest becomes a file: 0 as a plain .nii, 1 gzip-compressed as a
 // .nii.gz, 2 as raw bytes named .nii.gz (damaged or partial gzip streams); bit 2 asks for int16 samples to
 // stay int16, bit 3 for the anatomical's limits. A read must end in an image whose sample count matches its
-// grid, or in a reason.
+// grid, or in a reason; so must the read of a plain file's bytes from memory.
 #include <stdint.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 
 #include "host/nifti/nifti_file.h"
@@ -40,6 +41,22 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size, bool c
     gzclose(file);
 }
 
+// Where the data of a single file usually start: after the header and four bytes of extension flags.
+const size_t kSingleFileDataStart = 352;
+
+// A read ends in an image whose sample count matches its grid, or in a reason.
+void requireWholeImage(const NiftiReadResult& read) {
+    if (!read.error.empty()) {
+        return;
+    }
+    const NiftiImage& image = read.image;
+    size_t count = static_cast<size_t>(image.nx) * image.ny * image.nz * image.nt;
+    size_t held = image.isInt16 ? image.int16Samples.size() : image.floatSamples.size();
+    if (image.nx <= 0 || image.ny <= 0 || image.nz <= 0 || image.nt <= 0 || held != count) {
+        abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -57,16 +74,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         limits.maxVoxelsPerAxis = 512;
         limits.allowSeveralVolumes = false;
     }
-    NiftiReadResult read =
-        readNiftiImage(path, keepInt16 ? SampleKind::kInt16WhenRaw : SampleKind::kFloat, limits);
+    const SampleKind kind = keepInt16 ? SampleKind::kInt16WhenRaw : SampleKind::kFloat;
+    requireWholeImage(readNiftiImage(path, kind, limits));
     unlink(path.c_str());
-    if (read.error.empty()) {
-        const NiftiImage& image = read.image;
-        size_t count = static_cast<size_t>(image.nx) * image.ny * image.nz * image.nt;
-        size_t held = image.isInt16 ? image.int16Samples.size() : image.floatSamples.size();
-        if (image.nx <= 0 || image.ny <= 0 || image.nz <= 0 || image.nt <= 0 || held != count) {
-            abort();
-        }
+    // The same bytes handed over in memory (as the Python module does), the data taken from where a
+    // single file's usually start.
+    if (mode == 0 && size - 1 >= static_cast<size_t>(kNiftiHeaderBytes)) {
+        const uint8_t* bytes = data + 1;
+        const size_t dataStart = std::min<size_t>(size - 1, kSingleFileDataStart);
+        requireWholeImage(niftiImageFromMemory(bytes, bytes + dataStart, size - 1 - dataStart, kind, limits));
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Images for the Python module's check, read as `Zentrovis check` reads its files.
 #include "python/check_images.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/alignment_check/check_read_rules.h"
@@ -16,15 +17,6 @@ CheckImage accepted(NiftiReadResult& read, const std::string& name, const std::s
         throw InputRefused(name + ": " + read.error);
     }
     return CheckImage{path, std::make_shared<const NiftiImage>(std::move(read.image))};
-}
-
-template <typename T> size_t countNonFinite(const void* samples, size_t count) {
-    const T* values = static_cast<const T*>(samples);
-    size_t found = 0;
-    for (size_t i = 0; i < count; ++i) {
-        found += std::isfinite(values[i]) ? 0 : 1;
-    }
-    return found;
 }
 
 } // namespace
@@ -50,15 +42,11 @@ CheckImage checkImageFromArray(const SampleArray& array, ImageRole role, const s
     if (!refuseNonFinite) {
         return checked;
     }
-    // The shape was accepted, so the product of its sizes is the sample count.
-    size_t count = 1;
-    for (int64_t size : array.shape) {
-        count *= static_cast<size_t>(size);
-    }
-    size_t nonFinite = array.type == ArraySampleType::kFloat32 ? countNonFinite<float>(array.samples, count)
-                       : array.type == ArraySampleType::kFloat64
-                           ? countNonFinite<double>(array.samples, count)
-                           : 0;
+    // Counted in the samples as read (aligned, and float: a value beyond the float range is infinite there).
+    const std::vector<float>& samples = checked.image->floatSamples;
+    const size_t count = checked.image->isInt16 ? checked.image->int16Samples.size() : samples.size();
+    const size_t nonFinite = static_cast<size_t>(
+        std::count_if(samples.begin(), samples.end(), [](float value) { return !std::isfinite(value); }));
     if (nonFinite > 0) {
         throw InputRefused(
             name + ": holds " + std::to_string(nonFinite) + " NaN or infinite sample" +

@@ -11,6 +11,7 @@ packages=(
   libwine-dev wine64
   chromium
   valgrind
+  snakemake
 )
 
 missing=()

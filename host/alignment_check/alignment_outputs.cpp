@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "host/alignment_check/alignment_table.h"
 #include "host/alignment_check/verdict.h"
 #include "host/terminal/number_text.h"
 
@@ -56,14 +57,16 @@ json runJson(const RunCheck& check) {
     return run;
 }
 
-// A TSV field: tabs and line breaks inside a text would break the columns, so they become spaces.
-std::string field(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\n' || c == '\r') {
-            c = ' ';
+// The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the table.
+std::string runName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    for (const char* ending : {".nii.gz", ".nii"}) {
+        const std::string e = ending;
+        if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0) {
+            return name.substr(0, name.size() - e.size());
         }
     }
-    return text;
+    return name;
 }
 
 } // namespace
@@ -107,32 +110,10 @@ std::string alignmentJson(const std::string& anatomicalPath, const std::vector<R
 }
 
 std::string alignmentTsv(const std::vector<RunCheck>& checks) {
-    std::ostringstream out;
-    out << "functional\tverdict\tdisplacement_mm\tcentre_distance_mm\trotation_deg\thandedness_matches\t"
-           "inside_pct\toverlap_voxels\tat_header\tbest\tmirrored_best\tlr_flip_suspected\t"
-           "translation_x_mm\ttranslation_y_mm\ttranslation_z_mm\trotation_x_deg\trotation_y_deg\t"
-           "rotation_z_deg\tseconds\tcpu_seconds\treasons\n";
-    for (const RunCheck& c : checks) {
-        const HeaderComparison& h = c.header;
-        const SearchResult& s = c.search;
-        std::string reasons;
-        for (const std::string& reason : c.reasons) {
-            reasons += (reasons.empty() ? "" : "; ") + reason;
-        }
-        out << field(c.functionalPath) << '\t' << verdictName(c.verdict) << '\t'
-            << fixedText(s.displacementMm, 3) << '\t' << fixedText(h.centreDistanceMm, 3) << '\t'
-            << fixedText(h.rotationDeg, 3) << '\t' << (h.handednessMatches ? "true" : "false") << '\t'
-            << fixedText(h.insidePct, 2) << '\t' << h.overlapVoxels << '\t' << fixedText(s.atHeader, 5)
-            << '\t' << fixedText(s.best, 5) << '\t' << fixedText(s.mirroredBest, 5) << '\t'
-            << (s.lrFlipSuspected ? "true" : "false");
-        for (double t : s.translationMm) {
-            out << '\t' << fixedText(t, 3);
-        }
-        for (double r : s.rotationDeg) {
-            out << '\t' << fixedText(r, 3);
-        }
-        out << '\t' << fixedText(s.seconds, 3) << '\t' << fixedText(s.cpuSeconds, 3) << '\t' << field(reasons)
-            << '\n';
+    std::vector<TableRow> rows;
+    for (const RunCheck& check : checks) {
+        rows.push_back(
+            alignmentRow(RunIdentity{"", "", runName(check.functionalPath), "report.html"}, check));
     }
-    return out.str();
+    return alignmentTableText(rows);
 }

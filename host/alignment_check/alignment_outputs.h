@@ -13,7 +13,8 @@ std::string verdictLines(const RunCheck& check);
 // The text of alignment.json: {"anatomical": PATH, "runs": [...]}, indented, ending with a newline.
 std::string alignmentJson(const std::string& anatomicalPath, const std::vector<RunCheck>& checks);
 
-// The text of alignment.tsv: a header line and one line per run (reasons joined by "; ").
+// The text of alignment.tsv in the one table form (alignment_table.h), one row per run in the given order:
+// run is the functional's file name without .nii[.gz], subject and session are n/a, report is report.html.
 std::string alignmentTsv(const std::vector<RunCheck>& checks);
 
 // The worst verdict of the runs (pass when there are none).

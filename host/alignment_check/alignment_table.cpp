@@ -29,14 +29,14 @@ const std::vector<std::string> kAlignmentColumns = {"subject",
                                                     "best",
                                                     "mirrored_best",
                                                     "lr_flip_suspected",
+                                                    "seconds",
+                                                    "cpu_seconds",
                                                     "reasons",
                                                     "functional",
                                                     "anatomical",
                                                     "report"};
 
 namespace {
-
-enum Column { kSubject = 0, kSession = 1, kRun = 2, kVerdict = 3, kDisplacement = 4 };
 
 std::string cleanText(std::string text) {
     std::replace_if(
@@ -48,10 +48,20 @@ int severity(const std::string& verdict) {
     return verdict == "fail" ? 2 : verdict == "warn" ? 1 : 0;
 }
 
+std::vector<std::string> splitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+        fields.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
 } // namespace
 
 TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
-    const char* verdict = verdictName(c.verdict);
     std::string reasons;
     for (const std::string& reason : c.reasons) {
         reasons += (reasons.empty() ? "" : "; ") + reason;
@@ -59,25 +69,27 @@ TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
     if (!c.error.empty() && reasons.find(c.error) == std::string::npos) {
         reasons += (reasons.empty() ? "" : "; ") + c.error;
     }
-    TableRow row = {cleanText(id.subject), cleanText(id.session), cleanText(id.run), verdict};
+    TableRow row = {cleanText(id.subject), cleanText(id.session), cleanText(id.run), verdictName(c.verdict)};
     if (c.error.empty()) {
         const SearchResult& s = c.search;
         const HeaderComparison& h = c.header;
         for (double v :
              {s.displacementMm, s.translationMm[0], s.translationMm[1], s.translationMm[2], s.rotationDeg[0],
               s.rotationDeg[1], s.rotationDeg[2], h.centreDistanceMm, h.rotationDeg}) {
-            row.push_back(fixedText(v, 2));
+            row.push_back(fixedText(v, 3));
         }
         row.push_back(h.handednessMatches ? "true" : "false");
-        row.push_back(fixedText(h.insidePct, 1));
+        row.push_back(fixedText(h.insidePct, 2));
         row.push_back(std::to_string(h.overlapVoxels));
         row.push_back(cleanText(s.measure));
         for (double v : {s.atHeader, s.best, s.mirroredBest}) {
-            row.push_back(fixedText(v, 4));
+            row.push_back(fixedText(v, 5));
         }
         row.push_back(s.lrFlipSuspected ? "true" : "false");
+        row.push_back(fixedText(s.seconds, 3));
+        row.push_back(fixedText(s.cpuSeconds, 3));
     } else {
-        row.insert(row.end(), kAlignmentColumns.size() - row.size() - 4, "n/a");
+        row.insert(row.end(), kColumnReasons - row.size(), "n/a");
     }
     row.push_back(cleanText(reasons));
     row.push_back(cleanText(c.functionalPath));
@@ -86,24 +98,28 @@ TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
     return row;
 }
 
+bool rowWasChecked(const TableRow& row) {
+    return row[kColumnDisplacement] != "n/a";
+}
+
 void sortWorstFirst(std::vector<TableRow>& rows) {
     std::stable_sort(rows.begin(), rows.end(), [](const TableRow& a, const TableRow& b) {
-        int sa = severity(a[kVerdict]), sb = severity(b[kVerdict]);
+        int sa = severity(a[kColumnVerdict]), sb = severity(b[kColumnVerdict]);
         if (sa != sb) {
             return sa > sb;
         }
-        bool checkedA = a[kDisplacement] != "n/a", checkedB = b[kDisplacement] != "n/a";
+        bool checkedA = rowWasChecked(a), checkedB = rowWasChecked(b);
         if (checkedA != checkedB) {
             return !checkedA;
         }
         if (checkedA) {
-            double da = strtod(a[kDisplacement].c_str(), nullptr),
-                   db = strtod(b[kDisplacement].c_str(), nullptr);
+            double da = strtod(a[kColumnDisplacement].c_str(), nullptr),
+                   db = strtod(b[kColumnDisplacement].c_str(), nullptr);
             if (da != db) {
                 return da > db;
             }
         }
-        return std::tie(a[kSubject], a[kRun]) < std::tie(b[kSubject], b[kRun]);
+        return std::tie(a[kColumnSubject], a[kColumnRun]) < std::tie(b[kColumnSubject], b[kColumnRun]);
     });
 }
 
@@ -122,25 +138,42 @@ std::string alignmentTableText(const std::vector<TableRow>& rows) {
     return text;
 }
 
-std::vector<TableRow> parseAlignmentTable(const std::string& text) {
-    std::vector<TableRow> rows;
+ParsedTable parseAlignmentTable(const std::string& text, const std::string& source) {
+    ParsedTable table;
     std::istringstream lines(text);
     std::string line;
-    bool header = true;
+    int number = 0;
     while (std::getline(lines, line)) {
-        if (header) {
-            header = false;
+        ++number;
+        const std::string at = source + ":" + std::to_string(number) + ": ";
+        TableRow row = splitFields(line);
+        if (number == 1) {
+            if (row != kAlignmentColumns) {
+                table.error = at + "is not the header of an alignment table of this version (" +
+                              std::to_string(kAlignmentColumns.size()) + " columns from subject to report)";
+                break;
+            }
             continue;
         }
-        TableRow row;
-        std::istringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) {
-            row.push_back(field);
+        if (row.size() != kAlignmentColumns.size()) {
+            table.error = at + "has " + std::to_string(row.size()) + " fields, not " +
+                          std::to_string(kAlignmentColumns.size());
+            break;
         }
-        if (row.size() == kAlignmentColumns.size()) {
-            rows.push_back(row);
+        if (severity(row[kColumnVerdict]) == 0 && row[kColumnVerdict] != "pass") {
+            table.error = at + "has no verdict (pass, warn or fail) in its verdict column";
+            break;
         }
+        table.rows.push_back(row);
     }
-    return rows;
+    if (table.error.empty() && number == 0) {
+        table.error = source + ": is empty, not an alignment table";
+    }
+    if (table.error.empty() && !text.empty() && text.back() != '\n') {
+        table.error = source + ":" + std::to_string(number) + ": ends without a line break (cut off?)";
+    }
+    if (!table.error.empty()) {
+        table.rows.clear();
+    }
+    return table;
 }

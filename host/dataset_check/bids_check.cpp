@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,12 +21,19 @@
 #include "host/dataset_check/bids_layout.h"
 #include "host/alignment_report/check_report.h"
 #include "host/alignment_report/html_report.h"
-#include "host/terminal/exit_status.h"
+#include "host/dataset_check/dataset_description.h"
+#include "host/dataset_check/group_report.h"
+#include "host/dataset_check/own_outputs.h"
+#include "host/terminal/printable_text.h"
 #include "host/terminal/progress_bar.h"
+#include "host/terminal/number_text.h"
+#include "host/terminal/exit_status.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+const char kDescriptionName[] = "dataset_description.json";
 
 // An anatomical shared by the runs of a subject (or session): read once, released after its last run.
 struct SharedAnatomy {
@@ -160,85 +169,36 @@ std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const Bid
     return outcomes;
 }
 
-// The exit status for the worst verdict among sorted rows.
-int worstStatus(const std::vector<TableRow>& sortedRows) {
-    const std::string worst = sortedRows.empty() ? "pass" : sortedRows.front()[3];
-    return worst == "fail" ? kExitWorstIsFail : worst == "warn" ? kExitWorstIsWarn : kExitFinished;
+// The exit status of a call whose outputs are all written: by default 0, or kExitUnchecked when a run could
+// not be checked; with verdictExitStatus the worst verdict's (a run that could not be checked is a fail).
+int finishedStatus(const std::vector<TableRow>& rows, bool verdictExitStatus) {
+    bool allChecked = true, anyWarn = false, anyFail = false;
+    for (const TableRow& row : rows) {
+        allChecked = allChecked && rowWasChecked(row);
+        anyWarn = anyWarn || row[kColumnVerdict] == "warn";
+        anyFail = anyFail || row[kColumnVerdict] == "fail";
+    }
+    if (verdictExitStatus) {
+        return anyFail ? kExitWorstIsFail : anyWarn ? kExitWorstIsWarn : kExitFinished;
+    }
+    return allChecked ? kExitFinished : kExitUnchecked;
 }
 
-// The policy a check writes into folder under: it replaces only what the folder's output record lists.
-OutputPolicy ownOutputsPolicy(const std::string& folder) {
-    OutputPolicy policy;
-    policy.force = true;
-    policy.onlyRecorded = true;
-    policy.recorded = readOutputRecord(folder);
-    return policy;
+GeneratedBy generatedBy(const BidsCheckOptions& options) {
+    GeneratedBy by;
+    by.version = options.programVersion;
+    by.commandLine = options.commandLine;
+    return by;
 }
 
-// Empty text when the check may write names into folder, else "PATH: reason" for the first it may not.
-std::string checkOwnOutputs(const std::string& folder, const std::vector<std::string>& names) {
-    OutputPolicy policy = ownOutputsPolicy(folder);
-    for (const std::string& name : names) {
-        std::string problem = checkOutputAllowed(policy, folder + "/" + name);
-        if (!problem.empty()) {
-            return folder + "/" + name + ": " + problem;
-        }
-    }
-    return "";
+// The names in OUT_DIR that earlier calls wrote without a record: a dataset description of this program.
+std::vector<std::string> unrecordedOwnFiles(const BidsCheckOptions& options) {
+    const std::string text = readSmallFile(options.outDir + "/" + kDescriptionName, 1 << 20);
+    return isOurDatasetDescription(text, generatedBy(options)) ? std::vector<std::string>{kDescriptionName}
+                                                               : std::vector<std::string>{};
 }
 
-// Puts the named texts into folder together, replacing only what the folder's output record says an earlier
-// run of the check wrote there. Empty text on success, else "PATH: reason".
-std::string writeOwnOutputs(const std::string& folder,
-                            const std::vector<std::pair<std::string, std::string>>& namedTexts) {
-    OutputRun run;
-    std::string problem = beginOutputRun(folder, ownOutputsPolicy(folder), run);
-    for (const std::pair<std::string, std::string>& named : namedTexts) {
-        const std::string& name = named.first;
-        const std::string& text = named.second;
-        if (problem.empty()) {
-            problem = stageOutput(run, name,
-                                  [&](const std::string& staged) { return writeTextFile(staged, text); });
-            problem = problem.empty() ? "" : folder + "/" + name + ": " + problem;
-        }
-    }
-    problem = problem.empty() ? commitOutputRun(run) : problem;
-    if (!problem.empty()) {
-        abandonOutputRun(run);
-    }
-    return problem;
-}
-
-// Rebuilds OUT_DIR/alignment.tsv from every OUT_DIR/sub-*/alignment.tsv; the worst verdict's exit status.
-int mergeTables(const std::string& outDir, std::ostream& err) {
-    std::vector<TableRow> rows;
-    std::error_code error;
-    for (fs::directory_iterator it(outDir, error), end; !error && it != end; it.increment(error)) {
-        std::string name = it->path().filename().string();
-        fs::path table = it->path() / "alignment.tsv";
-        if (name.rfind("sub-", 0) == 0 && fs::is_regular_file(table, error)) {
-            std::vector<TableRow> subjectRows = parseAlignmentTable(readWholeFile(table.string()));
-            rows.insert(rows.end(), subjectRows.begin(), subjectRows.end());
-        }
-    }
-    sortWorstFirst(rows);
-    // Participant jobs running side by side each rebuild this table; one that finds it replaced by another
-    // job in the middle of its own move simply builds it again.
-    std::string problem;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        problem = writeOwnOutputs(outDir, {{"alignment.tsv", alignmentTableText(rows)}});
-        if (problem.empty()) {
-            break;
-        }
-    }
-    if (!problem.empty()) {
-        err << "Zentrovis: " << problem << "\n";
-        return kExitWriteFailed;
-    }
-    return worstStatus(rows);
-}
-
-// Writes each subject's report and table; false when one could not be written.
+// Writes each subject's report and table into OUT_DIR/sub-X only; false when one could not be written.
 bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::string& outDir,
                          std::ostream& err) {
     std::map<std::string, std::vector<const RunOutcome*>> bySubject;
@@ -258,43 +218,36 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
         ReportPage page;
         page.title = "Alignment check: sub-" + subject;
         for (const TableRow& row : rows) {
-            page.runs.push_back(byRun[row[2]]->report);
+            page.runs.push_back(byRun[row[kColumnRun]]->report);
         }
         std::string problem = writeOwnOutputs(
             folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}});
         if (!problem.empty()) {
-            err << "Zentrovis: " << problem << "\n";
+            err << "Zentrovis: " << printableText(problem) << "\n";
             allWritten = false;
         }
     }
     return allWritten;
 }
 
-// The dataset check once its output folder exists: refusals, the runs, the tables and reports.
-int checkDatasetInto(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
-                     std::ostream& err, bool progressBar) {
-    // Every output this invocation will write is looked at before any run is checked.
-    std::string problem = checkOwnOutputs(options.outDir, {"alignment.tsv"});
-    if (!problem.empty() || options.analysisLevel == "group") {
-        if (!problem.empty()) {
-            err << "Zentrovis: " << problem << "\n";
-        }
-        return problem.empty() ? mergeTables(options.outDir, err) : kExitBadInput;
-    }
+// The participant level: checks the chosen participants' runs and writes only OUT_DIR/sub-X/ for each (and
+// OUT_DIR/dataset_description.json when no call has written one), so that any number of these calls may
+// run at once on one OUT_DIR.
+int checkParticipants(const BidsCheckOptions& options, const RunChecker& checker, std::ostream& out,
+                      std::ostream& err, bool progressBar) {
     BidsLayout layout = findBidsRuns(options.bidsDir, options.participantLabels);
     if (!layout.error.empty()) {
-        err << "Zentrovis: " << layout.error << "\n";
+        err << "Zentrovis: " << printableText(layout.error) << "\n";
         return kExitBadInput;
     }
+    // Every output this call will write is looked at before any run is checked.
     for (const BidsRun& run : layout.runs) {
-        std::string folder = options.outDir + "/sub-" + run.subject;
-        if (problem.empty()) {
-            problem = checkOwnOutputs(folder, {"report.html", "alignment.tsv"});
+        std::string problem =
+            checkOwnOutputs(options.outDir + "/sub-" + run.subject, {"report.html", "alignment.tsv"});
+        if (!problem.empty()) {
+            err << "Zentrovis: " << printableText(problem) << "\n";
+            return kExitBadInput;
         }
-    }
-    if (!problem.empty()) {
-        err << "Zentrovis: " << problem << "\n";
-        return kExitBadInput;
     }
     std::vector<RunOutcome> outcomes = checkAllRuns(layout.runs, options, checker, err, progressBar);
     std::vector<TableRow> rows;
@@ -303,18 +256,80 @@ int checkDatasetInto(const BidsCheckOptions& options, const RunChecker& checker,
     }
     sortWorstFirst(rows);
     for (const TableRow& row : rows) {
-        std::string line = row[3] + "  " + row[2];
-        if (row[4] != "n/a") {
-            line += "  " + row[4] + " mm";
+        std::string line = row[kColumnVerdict] + "  " + row[kColumnRun];
+        if (rowWasChecked(row)) {
+            line += "  " + fixedText(strtod(row[kColumnDisplacement].c_str(), nullptr), 2) + " mm";
         }
-        out << line << "  " << row[21] << "\n";
+        out << printableText(line + "  " + row[kColumnReasons]) << "\n";
     }
     bool written = writeSubjectOutputs(outcomes, options.outDir, err);
-    written = mergeTables(options.outDir, err) != kExitWriteFailed && written;
-    out << "Reports in " << options.outDir << "/sub-*/report.html; every run in " << options.outDir
-        << "/alignment.tsv\n";
-    // The status speaks for this invocation's runs only, so that per-participant jobs report their own.
-    return written ? worstStatus(rows) : kExitWriteFailed;
+    std::string problem = writeUnlessPresent(
+        options.outDir, {kDescriptionName, datasetDescriptionJson(generatedBy(options), options.bidsDir)});
+    if (!problem.empty()) {
+        err << "Zentrovis: " << printableText(problem) << "\n";
+        written = false;
+    }
+    out << printableText("Reports in " + options.outDir +
+                         "/sub-*/report.html; the table of every run comes with "
+                         "the group level (Zentrovis check " +
+                         options.bidsDir + " " + options.outDir + " group)")
+        << "\n";
+    // The status speaks for this call's runs only, so that per-participant jobs report their own.
+    return written ? finishedStatus(rows, options.verdictExitStatus) : kExitWriteFailed;
+}
+
+// The group level: reads every OUT_DIR/sub-*/alignment.tsv and writes the dataset-wide table, the group
+// report and the dataset description into OUT_DIR, together.
+int mergeParticipants(const BidsCheckOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string& outDir = options.outDir;
+    const std::vector<std::string> alsoOurs = unrecordedOwnFiles(options);
+    std::string problem =
+        checkOwnOutputs(outDir, {"alignment.tsv", "report.html", kDescriptionName}, alsoOurs);
+    if (!problem.empty()) {
+        err << "Zentrovis: " << printableText(problem) << "\n";
+        return kExitBadInput;
+    }
+    std::vector<std::string> tables;
+    std::error_code error;
+    for (fs::directory_iterator it(outDir, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const fs::path table = it->path() / "alignment.tsv";
+        if (name.rfind("sub-", 0) == 0 && fs::is_regular_file(table, error)) {
+            tables.push_back(table.string());
+        }
+    }
+    std::sort(tables.begin(), tables.end());
+    if (tables.empty()) {
+        err << "Zentrovis: " << printableText(outDir)
+            << ": holds no sub-*/alignment.tsv; run the participant level first\n";
+        return kExitBadInput;
+    }
+    std::vector<TableRow> rows;
+    for (const std::string& table : tables) {
+        ParsedTable parsed = parseAlignmentTable(readWholeFile(table), table);
+        if (!parsed.error.empty()) {
+            err << "Zentrovis: " << printableText(parsed.error)
+                << " (check that participant again to rewrite it)\n";
+            return kExitBadInput;
+        }
+        rows.insert(rows.end(), parsed.rows.begin(), parsed.rows.end());
+    }
+    sortWorstFirst(rows);
+    problem =
+        writeOwnOutputs(outDir,
+                        {{"alignment.tsv", alignmentTableText(rows)},
+                         {"report.html", groupReportHtml(rows)},
+                         {kDescriptionName, datasetDescriptionJson(generatedBy(options), options.bidsDir)}},
+                        alsoOurs);
+    if (!problem.empty()) {
+        err << "Zentrovis: " << printableText(problem) << "\n";
+        return kExitWriteFailed;
+    }
+    out << printableText(std::to_string(rows.size()) + " runs of " + std::to_string(tables.size()) +
+                         " participants in " + outDir + "/alignment.tsv; the group report is " + outDir +
+                         "/report.html")
+        << "\n";
+    return finishedStatus(rows, options.verdictExitStatus);
 }
 
 } // namespace
@@ -323,7 +338,7 @@ int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std
                  std::ostream& err, bool progressBar) {
     if (options.analysisLevel != "participant" && options.analysisLevel != "group") {
         err << "Zentrovis: the analysis level is \"participant\" or \"group\", not \""
-            << options.analysisLevel << "\"\nRun Zentrovis check --help for usage.\n";
+            << printableText(options.analysisLevel) << "\"\nRun Zentrovis check --help for usage.\n";
         return kExitBadInput;
     }
     std::error_code error;
@@ -331,16 +346,8 @@ int runBidsCheck(const BidsCheckOptions& options, const RunChecker& checker, std
         err << "Zentrovis: the output folder must not be the dataset's folder\n";
         return kExitBadInput;
     }
-    const bool outDirMadeHere = !fs::exists(options.outDir, error);
-    fs::create_directories(options.outDir, error);
-    if (error) {
-        err << "Zentrovis: " << options.outDir << ": cannot be created: " << error.message() << "\n";
-        return kExitWriteFailed;
-    }
-    const int status = checkDatasetInto(options, checker, out, err, progressBar);
-    // A refused call leaves nothing behind: the output folder it made goes again (only while it is empty).
-    if (status == kExitBadInput && outDirMadeHere) {
-        fs::remove(options.outDir, error);
-    }
-    return status;
+    // Folders are made by the output runs themselves (and removed again when they fail), so a refused call
+    // leaves nothing behind.
+    return options.analysisLevel == "group" ? mergeParticipants(options, out, err)
+                                            : checkParticipants(options, checker, out, err, progressBar);
 }

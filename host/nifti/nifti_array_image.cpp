@@ -4,6 +4,7 @@
 #include <nifti1_io.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -12,6 +13,18 @@ namespace {
 
 // Bytes between the header and the data in a single file: the header and four bytes of extension flags.
 const float kSingleFileDataOffset = 352.0f;
+
+// A double as the float a header holds; beyond the float range an infinity, which the reader refuses (a
+// plain conversion of such a value is undefined).
+float headerFloat(double value) {
+    if (value > FLT_MAX) {
+        return INFINITY;
+    }
+    if (value < -FLT_MAX) {
+        return -INFINITY;
+    }
+    return static_cast<float>(value);
+}
 
 int niftiType(ArraySampleType type) {
     switch (type) {
@@ -69,13 +82,12 @@ NiftiReadResult niftiImageFromArray(const SampleArray& array, SampleKind kind, c
     const double* a = array.voxelToWorld.data();
     h.pixdim[0] = 1.0f;
     for (int j = 0; j < 3; ++j) {
-        h.pixdim[j + 1] =
-            static_cast<float>(std::sqrt(a[j] * a[j] + a[4 + j] * a[4 + j] + a[8 + j] * a[8 + j]));
+        h.pixdim[j + 1] = headerFloat(std::sqrt(a[j] * a[j] + a[4 + j] * a[4 + j] + a[8 + j] * a[8 + j]));
     }
     for (int j = 0; j < 4; ++j) {
-        h.srow_x[j] = static_cast<float>(a[j]);
-        h.srow_y[j] = static_cast<float>(a[4 + j]);
-        h.srow_z[j] = static_cast<float>(a[8 + j]);
+        h.srow_x[j] = headerFloat(a[j]);
+        h.srow_y[j] = headerFloat(a[4 + j]);
+        h.srow_z[j] = headerFloat(a[8 + j]);
     }
     h.sform_code = NIFTI_XFORM_ALIGNED_ANAT;
     h.qform_code = NIFTI_XFORM_UNKNOWN;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -511,24 +512,28 @@ NiftiReadResult readCheckedNiftiImage(const std::string& path, SampleKind kind, 
 }
 
 // Turns the data bytes of a checked image held in memory into its volumes, as readSamples does with the
-// bytes of a file.
+// bytes of a file. Bytes to be swapped, or not aligned for their type, go through a buffer of one volume.
 void convertVolumes(const unsigned char* data, bool swapped, const SampleLayout& layout,
                     const std::vector<void*>& volumes) {
     const size_t volumeBytes = layout.perVolume * static_cast<size_t>(layout.bytesPerSample);
     const bool swap = swapped && layout.swapSize > 1;
-    ByteBuffer swappedBytes;
-    if (swap) {
-        swappedBytes.reset(static_cast<unsigned char*>(malloc(std::max<size_t>(volumeBytes, 1))));
-        if (swappedBytes == nullptr) {
+    const bool aligned =
+        reinterpret_cast<uintptr_t>(data) % static_cast<uintptr_t>(layout.bytesPerSample) == 0;
+    ByteBuffer buffer;
+    if (swap || !aligned) {
+        buffer.reset(static_cast<unsigned char*>(malloc(std::max<size_t>(volumeBytes, 1))));
+        if (buffer == nullptr) {
             throw std::bad_alloc();
         }
     }
     for (size_t t = 0; t < volumes.size(); ++t) {
         const unsigned char* from = data + t * volumeBytes;
-        if (swap) {
-            memcpy(swappedBytes.get(), from, volumeBytes);
-            nifti_swap_Nbytes(layout.perVolume, layout.swapSize, swappedBytes.get());
-            from = swappedBytes.get();
+        if (buffer != nullptr) {
+            memcpy(buffer.get(), from, volumeBytes);
+            if (swap) {
+                nifti_swap_Nbytes(layout.perVolume, layout.swapSize, buffer.get());
+            }
+            from = buffer.get();
         }
         if (layout.asInt16) {
             memcpy(volumes[t], from, volumeBytes);

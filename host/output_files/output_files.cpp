@@ -16,6 +16,7 @@
 
 #include "host/nifti/new_file.h"
 #include "host/output_files/file_moves.h"
+#include "host/output_files/staging_owner.h"
 
 namespace {
 
@@ -345,7 +346,9 @@ std::string beginOutputRun(const std::string& folder, const OutputPolicy& policy
         abandonOutputRun(run);
         return folder + ": is not a folder";
     }
-    std::string pattern = folder + "/.zentrovis-run-XXXXXX";
+    // What runs killed outright left here is removed first (only folders whose owner has ended).
+    removeAbandonedStaging(folder);
+    std::string pattern = stagingFolderPattern(folder);
     if (pattern.size() + 32 >= static_cast<size_t>(kPathCapacity)) {
         abandonOutputRun(run);
         return folder + ": has too long a path";

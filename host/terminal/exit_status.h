@@ -9,6 +9,7 @@ enum ExitStatus {
     kExitWriteFailed = 3,   // an output could not be written; nothing kept
     kExitWorstIsWarn = 4,   // the check: the worst verdict is a warn
     kExitWorstIsFail = 5,   // the check: the worst verdict is a fail (a run that could not be checked fails)
+    kExitUnchecked = 6,     // the dataset check: every output written, but a run could not be checked
 };
 
 #endif

@@ -14,86 +14,63 @@ def phantom_array(phantom_pair):
     return np.asanyarray(image.dataobj).astype(np.float32), image.affine
 
 
-def with_nan(samples, affine):
-    samples = samples.copy()
-    samples[5, 6, 7, 1] = np.nan
-    return samples, affine
+def changed(array, index, value):
+    array = array.copy()
+    array[index] = value
+    return array
 
 
-def flat(samples, affine):
-    return samples[:, :, 0, 0], affine
+# How each bad pair is made from the phantom's (samples, affine), and the start of its refusal.
+ARRAY_REFUSALS = {
+    "nan_sample": (lambda s, a: (changed(s, (5, 6, 7, 1), np.nan), a),
+                   "functional array: holds 1 NaN or infinite sample of "),
+    "two_dimensions": (lambda s, a: (s[:, :, 0, 0], a),
+                       "functional array: has 2 dimensions; at least 3 (x, y, z) are needed"),
+    "singular_affine": (lambda s, a: (s, changed(a, (slice(0, 3), 2), 0)),
+                        "functional array: has a singular or non-finite voxel-to-world affine"),
+    "nan_affine": (lambda s, a: (s, changed(a, (0, 0), np.nan)),
+                   "functional array: has a singular or non-finite voxel-to-world affine"),
+    "huge_affine": (lambda s, a: (s, changed(a, (0, 3), 1e300)),
+                    "functional array: has a singular or non-finite voxel-to-world affine"),
+    "affine_3x3": (lambda s, a: (s, a[:3, :3]), "functional array: its affine must be a 4x4 matrix"),
+    "projective_affine": (lambda s, a: (s, changed(a, (3, 0), 0.1)),
+                          "functional array: its affine's last row must be 0 0 0 1"),
+    "boolean_samples": (lambda s, a: (s > 0, a), "functional array: has the unsupported sample type bool"),
+}
 
 
-def singular_affine(samples, affine):
-    bad = affine.copy()
-    bad[:, 2] = 0
-    bad[3, 3] = 1
-    return samples, bad
-
-
-def nan_affine(samples, affine):
-    bad = affine.copy()
-    bad[0, 0] = np.nan
-    return samples, bad
-
-
-def three_by_three_affine(samples, affine):
-    return samples, affine[:3, :3]
-
-
-def projective_affine(samples, affine):
-    bad = affine.copy()
-    bad[3, 0] = 0.1
-    return samples, bad
-
-
-def boolean_samples(samples, affine):
-    return samples > 0, affine
-
-
-ARRAY_REFUSALS = [
-    (with_nan, "functional array: holds 1 NaN or infinite sample of "),
-    (flat, "functional array: has 2 dimensions; at least 3 (x, y, z) are needed"),
-    (singular_affine, "functional array: has a singular or non-finite voxel-to-world affine"),
-    (nan_affine, "functional array: has a singular or non-finite voxel-to-world affine"),
-    (three_by_three_affine, "functional array: its affine must be a 4x4 matrix"),
-    (projective_affine, "functional array: its affine's last row must be 0 0 0 1"),
-    (boolean_samples, "functional array: has the unsupported sample type bool"),
-]
-
-
-@pytest.mark.parametrize("make, message", ARRAY_REFUSALS, ids=[make.__name__ for make, _ in ARRAY_REFUSALS])
-def test_a_bad_array_is_refused_with_its_reason(make, message, phantom_pair):
+@pytest.mark.parametrize("case", ARRAY_REFUSALS)
+def test_a_bad_array_is_refused_with_its_reason(case, phantom_pair):
+    make, message = ARRAY_REFUSALS[case]
     with pytest.raises(posalign.InputError) as refused:
         posalign.check(phantom_pair[0], make(*phantom_array(phantom_pair)))
     assert str(refused.value).startswith(message)
     assert isinstance(refused.value, ValueError)
 
 
-def write_flat_file(path):
-    nib.save(nib.Nifti1Image(np.ones((8, 8), dtype=np.float32), np.eye(4)), path)
+FILE_REFUSALS = {
+    "flat.nii": lambda path: nib.save(nib.Nifti1Image(np.ones((8, 8), dtype=np.float32), np.eye(4)), path),
+    "missing.nii.gz": lambda path: None,
+    "text.nii": lambda path: path.write_text("not an image\n"),
+}
 
 
-def write_nothing(path):
-    pass
-
-
-def write_text(path):
-    path.write_text("not an image\n")
-
-
-FILE_REFUSALS = [("flat.nii", write_flat_file), ("missing.nii.gz", write_nothing), ("text.nii", write_text)]
-
-
-@pytest.mark.parametrize("name, make", FILE_REFUSALS, ids=[name for name, _ in FILE_REFUSALS])
-def test_a_refused_file_gives_the_command_lines_message(name, make, phantom_pair, tmp_path):
+@pytest.mark.parametrize("name", FILE_REFUSALS)
+def test_a_refused_file_gives_the_command_lines_message(name, phantom_pair, tmp_path):
     path = tmp_path / name
-    make(path)
+    FILE_REFUSALS[name](path)
     status, stderr, document = run_command_line(phantom_pair[0], path, tmp_path / "out")
     assert status == 2 and document is None
     with pytest.raises(posalign.InputError) as refused:
         posalign.check(phantom_pair[0], str(path))
     assert stderr == f"Zentrovis check: {refused.value}\n"
+
+
+def test_a_refused_anatomical_gives_the_command_lines_message(phantom_pair, tmp_path):
+    status, stderr, document = run_command_line(phantom_pair[1], phantom_pair[1], tmp_path / "out")
+    with pytest.raises(posalign.InputError) as refused:
+        posalign.check(phantom_pair[1], phantom_pair[1])
+    assert stderr == f"Zentrovis check: {refused.value}\n" and "one volume is needed" in stderr
 
 
 @pytest.mark.parametrize("arguments, error, message", [

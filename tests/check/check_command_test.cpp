@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/alignment_check/alignment_table.h"
 #include "host/cli/check_command.h"
 #include "host/plugin_run/run_report.h"
 #include "host/terminal/exit_status.h"
@@ -130,16 +131,15 @@ TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
     EXPECT_EQ(doc["runs"][1]["verdict"], "fail");
     EXPECT_EQ(doc["runs"][1]["search"]["lr_flip_suspected"], true);
 
-    std::istringstream tsv(readFile(folder + "/schema/alignment.tsv"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(tsv, line);) {
-        lines.push_back(line);
-    }
-    ASSERT_EQ(lines.size(), 3u);
-    for (const std::string& line : lines) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 20) << line;
-    }
-    EXPECT_EQ(lines[2].substr(0, lines[2].find('\t')), folder + "/mirrored.nii.gz");
+    // alignment.tsv is the one table the dataset check writes too, read back by its one parser.
+    const ParsedTable tsv = parseAlignmentTable(readFile(folder + "/schema/alignment.tsv"), "alignment.tsv");
+    ASSERT_EQ(tsv.error, "");
+    ASSERT_EQ(tsv.rows.size(), 2u);
+    EXPECT_EQ(tsv.rows[1][kColumnFunctional], folder + "/mirrored.nii.gz");
+    EXPECT_EQ(tsv.rows[1][kColumnRun], "mirrored");
+    EXPECT_EQ(tsv.rows[1][kColumnVerdict], "fail");
+    EXPECT_EQ(tsv.rows[1][kColumnLrFlip], "true");
+    EXPECT_EQ(tsv.rows[0][kColumnReport], "report.html");
 }
 
 TEST_F(CheckCommand, RefusalsWriteNothing) {

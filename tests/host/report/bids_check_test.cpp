@@ -99,10 +99,39 @@ TEST(AlignmentTable, RowsGoWorstFirstAndSurviveTheirTextForm) {
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(rows[i][2], order[i]);
     }
-    EXPECT_EQ(rows[0][4], "n/a");
-    EXPECT_EQ(rows[0][21], "cut off");
-    EXPECT_EQ(rows[1][21], "reason with a tab");
-    EXPECT_EQ(parseAlignmentTable(alignmentTableText(rows)), rows);
+    EXPECT_EQ(rows[0][kColumnDisplacement], "n/a");
+    EXPECT_EQ(rows[0][kColumnReasons], "cut off");
+    EXPECT_EQ(rows[1][kColumnReasons], "reason with a tab");
+    const ParsedTable parsed = parseAlignmentTable(alignmentTableText(rows), "t.tsv");
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.rows, rows);
+}
+
+// A table the parser cannot read is an error naming the file and line; no row is dropped silently.
+TEST(AlignmentTable, ALineOfAnotherFormIsAnErrorWithFileAndLine) {
+    const std::string header = alignmentTableText({});
+    const std::string good =
+        alignmentTableText({alignmentRow(RunIdentity{"01", "", "r", "x"}, checkWith(Verdict::kPass, 1))});
+    const std::string row = good.substr(header.size());
+    std::string older; // the single check's former 21 columns
+    for (int i = 0; i < 21; ++i) {
+        older += (i ? "\tx" : "x");
+    }
+    const struct {
+        std::string text, error;
+    } cases[] = {
+        {good + row.substr(0, row.find('\t')) + "\n", "t.tsv:3: has 1 fields, not 27"},
+        {header + older + "\n", "t.tsv:2: has 21 fields, not 27"},
+        {older + "\n" + row, "t.tsv:1: is not the header of an alignment table"},
+        {good.substr(0, good.size() - 1), "t.tsv:2: ends without a line break"},
+        {header + std::string(row).replace(row.find("pass"), 4, "okay"), "t.tsv:2: has no verdict"},
+        {"", "t.tsv: is empty"},
+    };
+    for (const auto& c : cases) {
+        const ParsedTable parsed = parseAlignmentTable(c.text, "t.tsv");
+        EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << parsed.error;
+        EXPECT_TRUE(parsed.rows.empty());
+    }
 }
 
 TEST(ProgressLine, ShowsRunsDoneAndTheTimeLeft) {
@@ -135,33 +164,48 @@ TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
     writeFunctionalFixture(bids.file("sub-02/func/sub-02_task-a_bold.nii.gz"), 3, 0);
     BidsCheckOptions options{bids.path, out.path, "participant", {}, 2};
     std::ostringstream said, problems;
-    int status = runBidsCheck(options, checkByName, said, problems, false);
-    EXPECT_EQ(status, 5);
+    // Two runs could not be checked (status 6); with verdict statuses the worst verdict, a fail (5).
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 6);
+    options.verdictExitStatus = true;
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 5);
+    options.verdictExitStatus = false;
     EXPECT_EQ(problems.str(), "");
-    std::vector<TableRow> rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
+    // The participant level writes only the subjects' folders (and the dataset description).
+    EXPECT_EQ(folderEntries(out.path),
+              (std::vector<std::string>{"dataset_description.json", "sub-01", "sub-02"}));
+    options.analysisLevel = "group";
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 6);
+    ParsedTable table = parseAlignmentTable(readTextFile(out.file("alignment.tsv")), "alignment.tsv");
+    ASSERT_EQ(table.error, "");
+    std::vector<TableRow>& rows = table.rows;
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0][2], "sub-01_task-c");
-    EXPECT_NE(rows[0][21].find("sub-01_task-c_bold.nii: "), std::string::npos) << rows[0][21];
-    EXPECT_EQ(rows[1][2], "sub-02_task-a");
-    EXPECT_NE(rows[1][21].find("no anatomical"), std::string::npos) << rows[1][21];
-    EXPECT_EQ(rows[2][2], "sub-01_task-b");
-    EXPECT_EQ(rows[3][2], "sub-01_task-a");
-    EXPECT_EQ(rows[3][3], "pass");
+    EXPECT_EQ(rows[0][kColumnRun], "sub-01_task-c");
+    EXPECT_NE(rows[0][kColumnReasons].find("sub-01_task-c_bold.nii: "), std::string::npos)
+        << rows[0][kColumnReasons];
+    EXPECT_EQ(rows[1][kColumnRun], "sub-02_task-a");
+    EXPECT_NE(rows[1][kColumnReasons].find("no anatomical"), std::string::npos) << rows[1][kColumnReasons];
+    EXPECT_EQ(rows[2][kColumnRun], "sub-01_task-b");
+    EXPECT_EQ(rows[3][kColumnRun], "sub-01_task-a");
+    EXPECT_EQ(rows[3][kColumnVerdict], "pass");
     for (const char* subject : {"sub-01", "sub-02"}) {
         EXPECT_TRUE(fileExists(out.file(std::string(subject) + "/report.html"))) << subject;
     }
-    // Checking one participant again keeps the other's rows in the merged table; its status is its own.
+    const std::string groupPage = readTextFile(out.file("report.html"));
+    EXPECT_NE(groupPage.find("<a href=\"sub-02/report.html\">"), std::string::npos);
+    EXPECT_NE(readTextFile(out.file("dataset_description.json")).find("\"DatasetType\": \"derivative\""),
+              std::string::npos);
+    // Checking one participant again, then the group: the other's rows stay; the status is the call's own.
+    options.analysisLevel = "participant";
     options.participantLabels = {"01"};
     std::ostringstream again;
     fs::remove(bids.file("sub-01/func/sub-01_task-c_bold.nii"));
     fs::remove(bids.file("sub-01/func/sub-01_task-b_bold.nii.gz"));
     EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 0);
-    rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][2], "sub-02_task-a");
-    // The group level only merges.
     options.analysisLevel = "group";
-    EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 5);
+    EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 6);
+    rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")), "alignment.tsv").rows;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][kColumnRun], "sub-02_task-a");
     options.analysisLevel = "everyone";
     EXPECT_EQ(runBidsCheck(options, checkByName, again, problems, false), 2);
     // What the check did not write is never replaced; the invocation is refused before it writes anything.
@@ -203,10 +247,11 @@ TEST(BidsCheckProgram, ChecksADatasetAndTheSingleCheckWritesItsReport) {
     writeFunctionalFixture(bids.file("sub-01/func/sub-01_task-a_bold.nii.gz"), 3, 0);
     writeBytesForTest(bids.file("sub-01/func/sub-01_task-b_bold.nii"), "cut");
     ProgramRun run = runZentrovis({"check", bids.path, out.path, "participant", "--participant-label", "01"});
-    EXPECT_EQ(run.exitStatus, 5) << run.err;
+    EXPECT_EQ(run.exitStatus, 6) << run.err;
     EXPECT_NE(run.out.find("fail  sub-01_task-b  "), std::string::npos) << run.out;
     EXPECT_EQ(run.err.find("runs"), std::string::npos) << "no progress bar without a terminal";
-    std::vector<TableRow> rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")));
+    EXPECT_EQ(runZentrovis({"check", bids.path, out.path, "group", "--verdict-exit-status"}).exitStatus, 5);
+    std::vector<TableRow> rows = parseAlignmentTable(readTextFile(out.file("alignment.tsv")), "a").rows;
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][2], "sub-01_task-b");
     EXPECT_NE(readTextFile(out.file("sub-01/report.html")).find("sub-01_task-a"), std::string::npos);
