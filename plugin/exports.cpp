@@ -2,8 +2,9 @@
 #include "plugin/exports.h"
 #include "plugin/posalign_plugin.h"
 
-static const char kPluginName[] = "posalignplugin (v0.9.1)";
-static const char kPluginVersion[] = "0.9.1";
+// POSALIGN_VERSION is the project's version, set by the build.
+static const char kPluginName[] = "posalignplugin (v" POSALIGN_VERSION ")";
+static const char kPluginVersion[] = POSALIGN_VERSION;
 static const char kEmptyText[] = "";
 static const char kAuthor[] = "<i>Mara Lindqvist and Tomas Revel, Posalign Imaging Tools, 2025-2026</i>";
 static const char kPluginDescription[] =
@@ -14,17 +15,29 @@ static const char kPluginDescription[] =
 
 extern "C" {
 
-ZVZRPluginInterface* createPlugin(void) { return new posalignplugin(); }
+ZVZRPluginInterface* createPlugin(void) {
+    return new posalignplugin();
+}
 
-const char* getPluginName(void) { return kPluginName; }
+const char* getPluginName(void) {
+    return kPluginName;
+}
 
-const char* getPluginDescription(void) { return kPluginDescription; }
+const char* getPluginDescription(void) {
+    return kPluginDescription;
+}
 
-const char* getAuthor(void) { return kAuthor; }
+const char* getAuthor(void) {
+    return kAuthor;
+}
 
-const char* getHelpFile(void) { return kEmptyText; }
+const char* getHelpFile(void) {
+    return kEmptyText;
+}
 
-const char* getPluginVersion(void) { return kPluginVersion; }
+const char* getPluginVersion(void) {
+    return kPluginVersion;
+}
 
 #if !defined(_WIN32)
 // The second name of getHelpFile. On Windows the module-definition file exports it instead.

@@ -275,3 +275,7 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
 Matrix4d bestAlignedAffine(const RunCheck& check, const NiftiImage& functional) {
     return multiply(check.search.correction, matrixFromRowMajor(functional.voxelToWorld));
 }
+
+std::vector<Point3d> displacementPoints(const NiftiImage& functional) {
+    return inBrainPoints(temporalMean(functional));
+}

@@ -6,8 +6,10 @@
 #define POSALIGN_HOST_ALIGNMENT_CHECK_ALIGNMENT_CHECK_H
 
 #include <string>
+#include <vector>
 
 #include "host/alignment_check/alignment_result.h"
+#include "host/alignment_check/world_matrix.h"
 #include "host/nifti/nifti_file.h"
 
 // One image to check: where it came from and its contents.
@@ -37,5 +39,9 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
 
 // The functional's best-aligned voxel-to-world affine: correction * the functional's affine.
 Matrix4d bestAlignedAffine(const RunCheck& check, const NiftiImage& functional);
+
+// World positions (at the header placement) of the functional's in-brain voxels: those whose mean
+// displacement the check reports.
+std::vector<Point3d> displacementPoints(const NiftiImage& functional);
 
 #endif

@@ -18,13 +18,28 @@ json optionalNumber(const std::optional<double>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+json matrixJson(const Matrix4d& matrix) {
+    json rows = json::array();
+    for (const auto& row : matrix) {
+        rows.push_back(json(std::vector<double>(row.begin(), row.end())));
+    }
+    return rows;
+}
+
+json givenTransformJson(const GivenTransformCheck& given) {
+    return {{"path", given.path},
+            {"format", given.format},
+            {"correction", matrixJson(given.correction)},
+            {"judged", given.judged},
+            {"residual_mm", given.residualMm},
+            {"verdict", verdictName(given.verdict)},
+            {"reasons", given.reasons}};
+}
+
 json runJson(const RunCheck& check) {
     const HeaderComparison& h = check.header;
     const SearchResult& s = check.search;
-    json correction = json::array();
-    for (const auto& row : s.correction) {
-        correction.push_back(json(std::vector<double>(row.begin(), row.end())));
-    }
+    const json correction = matrixJson(s.correction);
     json run = {
         {"functional", check.functionalPath},
         {"header",
@@ -53,6 +68,9 @@ json runJson(const RunCheck& check) {
         {"reasons", check.reasons}};
     if (!check.error.empty()) {
         run["error"] = check.error;
+    }
+    if (check.givenTransform) {
+        run["given_transform"] = givenTransformJson(*check.givenTransform);
     }
     return run;
 }
@@ -96,6 +114,18 @@ std::string verdictLines(const RunCheck& check) {
         << fixedText(s.seconds, 2) << " s, " << fixedText(s.cpuSeconds, 2) << " s CPU)\n";
     for (const std::string& reason : check.reasons) {
         out << "  - " << reason << "\n";
+    }
+    if (check.givenTransform) {
+        const GivenTransformCheck& given = *check.givenTransform;
+        out << "  given registration " << given.path << " (" << given.format
+            << "): " << verdictName(given.verdict);
+        if (given.judged) {
+            out << " (residual " << fixedText(given.residualMm, 2) << " mm)";
+        }
+        out << "\n";
+        for (const std::string& reason : given.reasons) {
+            out << "  - " << reason << "\n";
+        }
     }
     return out.str();
 }

@@ -46,6 +46,18 @@ struct SearchResult {
 
 enum class Verdict { kPass, kWarn, kFail };
 
+// A registration of the functional to the anatomical that another tool wrote (`--xfm`), judged against the
+// best position the search found.
+struct GivenTransformCheck {
+    std::string path;
+    std::string format;    // "itk" or "fsl"
+    Matrix4d correction{}; // the registration in the convention of SearchResult::correction
+    bool judged = false;   // false: the check found no position to compare it with (see reasons)
+    double residualMm = 0; // mean distance of the functional's in-brain voxels between the two positions
+    Verdict verdict = Verdict::kFail;
+    std::vector<std::string> reasons;
+};
+
 // One functional run's check. error is set when the run could not be checked at all (a missing or broken
 // file); the verdict is then kFail and reasons holds the error.
 struct RunCheck {
@@ -56,6 +68,7 @@ struct RunCheck {
     Verdict verdict = Verdict::kFail;
     std::vector<std::string> reasons;
     std::string error;
+    std::optional<GivenTransformCheck> givenTransform; // only when one was given
 };
 
 // "pass", "warn" or "fail".

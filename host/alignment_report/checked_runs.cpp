@@ -9,7 +9,7 @@
 CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
                                const std::vector<std::string>& functionalPaths,
                                const std::function<void(const RunCheck&)>& onChecked,
-                               const std::atomic<bool>* stop) {
+                               const std::atomic<bool>* stop, const CheckedRunHook& withImages) {
     CheckedRuns checked;
     auto stopped = [&checked, stop] {
         if (stop != nullptr && stop->load()) {
@@ -45,6 +45,9 @@ CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
         }
         checked.checks.push_back(
             checkAlignment(anatomy, CheckInputs{path, &functional.image}, CheckSettings{}));
+        if (withImages) {
+            withImages(checked.checks.size() - 1, anatomical.image, functional.image, checked.checks.back());
+        }
         if (onChecked) {
             onChecked(checked.checks.back());
         }

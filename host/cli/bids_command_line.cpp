@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/cli/option_parsing.h"
+#include "host/terminal/program_version.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ bool isBidsCheckCommand(int argc, const char* const* argv) {
 int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& checker, std::ostream& out,
                         std::ostream& err, bool progressBar) {
     BidsCheckOptions options;
-    options.programVersion = POSALIGN_VERSION;
+    options.programVersion = programVersion();
     options.commandLine = commandLineText(argc, argv);
     options.workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     CLI::App app{
@@ -65,10 +66,14 @@ int runBidsCheckCommand(int argc, const char* const* argv, const RunChecker& che
                    "Runs checked at the same time (default: the number of cores)")
         ->check(CLI::Range(1, 64).description(""))
         ->option_text("1 to 64");
+    app.add_flag("--write-corrected", options.writeCorrected,
+                 "Also write each run with its sform and qform set to the corrected position, as "
+                 "sub-<label>/<run>_desc-corrected_bold.nii.gz");
     app.add_flag("--verdict-exit-status", options.verdictExitStatus,
                  "Exit with the worst verdict's status (0 pass, 4 warn, 5 fail) instead of 0");
     app.footer(
-        "Outputs: participant writes only output_dir/sub-<label>/ (report.html, alignment.tsv), so any\n"
+        "Outputs: participant writes only output_dir/sub-<label>/ (report.html, alignment.tsv and each\n"
+        "run's transform files <run>_from-boldref_to-T1w_mode-image_xfm.txt/.mat/.json), so any\n"
         "number of participant calls may run at once; group then writes output_dir/alignment.tsv (every\n"
         "run, worst first) and output_dir/report.html. Both write output_dir/dataset_description.json.\n"
         "Exit status: 0 every run was checked, whatever its verdict (the verdicts are in the outputs),\n"

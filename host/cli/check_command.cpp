@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -20,20 +21,49 @@
 #include "host/terminal/printable_text.h"
 #include "host/cli/bids_command_line.h"
 #include "host/alignment_report/check_report.h"
+#include "host/alignment_check/given_transform.h"
+#include "host/alignment_check/transform_outputs.h"
+#include "host/alignment_check/verdict.h"
 
 namespace {
 
 struct CheckOptions {
     std::string anatomicalPath;
     std::vector<std::string> functionalPaths;
+    std::vector<std::string> transformPaths;
     std::string outDir = "alignment-check";
     bool force = false;
+    bool writeCorrected = false;
 };
 
 // problem names the user's files: printed with control characters escaped.
 int refuse(std::ostream& err, const std::string& problem, int status) {
     err << "Zentrovis check: " << printableText(problem) << "\n";
     return status;
+}
+
+// Empty text when every run's outputs have names of their own; else the clash.
+std::string findNameClash(const std::vector<std::string>& functionalPaths, bool withCorrected) {
+    std::map<std::string, std::string> owner;
+    for (const std::string& path : functionalPaths) {
+        for (const std::string& name : transformOutputNames(path, withCorrected)) {
+            const auto [entry, isNew] = owner.emplace(name, path);
+            if (!isNew) {
+                return entry->second + " and " + path + " would both write " + name +
+                       "; check them in separate calls with different --out folders";
+            }
+        }
+    }
+    return "";
+}
+
+// The worst verdict of the given registrations.
+Verdict worstGivenVerdict(const std::vector<RunCheck>& checks) {
+    Verdict worst = Verdict::kPass;
+    for (const RunCheck& check : checks) {
+        worst = worseVerdict(worst, check.givenTransform ? check.givenTransform->verdict : Verdict::kFail);
+    }
+    return worst;
 }
 
 } // namespace
@@ -59,16 +89,30 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     app.add_option("--out", o.outDir,
                    "Folder for alignment.json, alignment.tsv and report.html (created when missing)")
         ->capture_default_str();
-    app.add_flag("--force", o.force, "Replace alignment.json, alignment.tsv and report.html when they exist");
+    app.add_option(
+        "--xfm", o.transformPaths,
+        "A registration of the functional onto the anatomical to judge: an ITK/ANTs transform "
+        "(text, or ANTs' binary .mat) or an FSL matrix with --fmr as input and --vmr as reference; "
+        "one per --fmr, in the same order");
+    app.add_flag("--write-corrected", o.writeCorrected,
+                 "Also write each functional with its sform and qform set to the corrected position (data "
+                 "and every other header field unchanged)");
+    app.add_flag("--force", o.force, "Replace outputs of an earlier check when they exist");
     app.footer(
         "Example:\n"
         "  Zentrovis check --vmr anat.nii.gz --fmr run1.nii.gz --fmr run2.nii.gz --out qc\n"
         "A whole BIDS dataset (see Zentrovis check BIDS_DIR OUT_DIR participant --help):\n"
         "  Zentrovis check BIDS_DIR OUT_DIR participant [--participant-label 01 02 ...]\n"
         "\n"
+        "Outputs per run: FUNC_from-boldref_to-T1w_mode-image_xfm.txt (ITK/ANTs: antsApplyTransforms\n"
+        "-i FUNC -r ANAT -t FILE resamples the run onto the anatomical), the same as an FSL matrix (.mat:\n"
+        "flirt -in FUNC -ref ANAT -applyxfm -init FILE) and a JSON sidecar (.json); with --write-corrected\n"
+        "also FUNC_corrected.nii.gz (FUNC_desc-corrected_bold.nii.gz for a BIDS run).\n"
+        "\n"
         "Verdict per run: pass (mean displacement to the best match at most 2 mm), warn (at most 5 mm),\n"
         "fail (more, a suspected left-right flip, or too little overlap to judge).\n"
-        "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail,\n"
+        "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail (with --xfm: the\n"
+        "verdicts of the given registrations, pass within 2 mm of the best position, warn within 5 mm),\n"
         "2 bad command line or input (nothing is written), 3 an output could not be written.");
     if (const std::optional<int> stop = parseOptions(app, argc, argv, "Zentrovis check", out, err)) {
         return *stop;
@@ -80,6 +124,25 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         o.outDir.pop_back();
     }
 
+    if (!o.transformPaths.empty() && o.transformPaths.size() != o.functionalPaths.size()) {
+        return refuse(err,
+                      "--xfm is given " + std::to_string(o.transformPaths.size()) + " times for " +
+                          std::to_string(o.functionalPaths.size()) +
+                          " --fmr runs; give one per --fmr, in the same order",
+                      2);
+    }
+    std::vector<ReadTransform> given;
+    for (const std::string& path : o.transformPaths) {
+        given.push_back(readTransformFile(path));
+        if (!given.back().error.empty()) {
+            return refuse(err, path + ": " + given.back().error, 2);
+        }
+    }
+    const std::string clash = findNameClash(o.functionalPaths, o.writeCorrected);
+    if (!clash.empty()) {
+        return refuse(err, clash, 2);
+    }
+
     OutputPolicy policy;
     policy.force = o.force;
     policy.inputPaths = o.functionalPaths;
@@ -87,16 +150,33 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     const std::string jsonPath = o.outDir + "/alignment.json";
     const std::string tsvPath = o.outDir + "/alignment.tsv";
     const std::string reportPath = o.outDir + "/report.html";
-    for (const std::string& path : {jsonPath, tsvPath, reportPath}) {
+    std::vector<std::string> outputPaths{jsonPath, tsvPath, reportPath};
+    for (const std::string& functionalPath : o.functionalPaths) {
+        for (const std::string& name : transformOutputNames(functionalPath, o.writeCorrected)) {
+            outputPaths.push_back(o.outDir + "/" + name);
+        }
+    }
+    for (const std::string& path : outputPaths) {
         const std::string problem = checkOutputAllowed(policy, path);
         if (!problem.empty()) {
             return refuse(err, path + ": " + problem, 2);
         }
     }
 
-    const CheckedRuns checked =
-        checkRunsFromFiles(o.anatomicalPath, o.functionalPaths,
-                           [&out](const RunCheck& check) { out << verdictLines(check) << std::flush; });
+    // Whatever needs the images (the transform files, the judgement of a given registration) is made while
+    // each run's images are held.
+    std::vector<RunTransformOutputs> transforms(o.functionalPaths.size());
+    const CheckedRunHook withImages = [&](size_t index, const NiftiImage& anatomical,
+                                          const NiftiImage& functional, RunCheck& check) {
+        if (!given.empty()) {
+            check.givenTransform = judgeGivenTransform(o.transformPaths[index], given[index], check,
+                                                       anatomical, functional, CheckSettings{});
+        }
+        transforms[index] = runTransformOutputs(check, anatomical, functional, o.writeCorrected);
+    };
+    const CheckedRuns checked = checkRunsFromFiles(
+        o.anatomicalPath, o.functionalPaths,
+        [&out](const RunCheck& check) { out << verdictLines(check) << std::flush; }, nullptr, withImages);
     if (!checked.error.empty()) {
         return refuse(err, checked.error, 2);
     }
@@ -125,12 +205,15 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
             problem = problem.empty() ? "" : o.outDir + "/" + name + ": " + problem;
         }
     }
+    for (const RunTransformOutputs& outputs : transforms) {
+        problem = problem.empty() ? stageRunTransforms(run, outputs) : problem;
+    }
     problem = problem.empty() ? commitOutputRun(run) : problem;
     if (!problem.empty()) {
         abandonOutputRun(run);
         return refuse(err, problem, 3);
     }
-    const Verdict worst = worstVerdict(checks);
+    const Verdict worst = given.empty() ? worstVerdict(checks) : worstGivenVerdict(checks);
     return worst == Verdict::kPass   ? kExitFinished
            : worst == Verdict::kWarn ? kExitWorstIsWarn
                                      : kExitWorstIsFail;

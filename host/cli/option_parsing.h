@@ -11,8 +11,9 @@ namespace CLI {
 class App;
 }
 
-// Parses argv with app. Nothing when the command goes on; else the status to exit with at once: 0 once the
-// help is on out, 2 once the parser's complaint is on err (as refuseCommandLine words it).
+// Parses argv with app, which gains --version. Nothing when the command goes on; else the status to exit
+// with at once: 0 once the help or "<command> <version>" is on out, 2 once the parser's complaint is on err
+// (as refuseCommandLine words it).
 std::optional<int> parseOptions(CLI::App& app, int argc, const char* const* argv, const std::string& command,
                                 std::ostream& out, std::ostream& err);
 

@@ -18,6 +18,7 @@
 #include "host/nifti/nifti_file.h"
 #include "host/output_files/output_files.h"
 #include "host/alignment_check/alignment_table.h"
+#include "host/alignment_check/transform_outputs.h"
 #include "host/dataset_check/bids_layout.h"
 #include "host/alignment_report/check_report.h"
 #include "host/alignment_report/html_report.h"
@@ -47,6 +48,7 @@ struct SharedAnatomy {
 struct RunOutcome {
     ReportRun report;
     RunIdentity identity;
+    RunTransformOutputs transforms; // present only for a run the check searched
 };
 
 std::string readWholeFile(const std::string& path) {
@@ -76,7 +78,9 @@ void loadAnatomy(SharedAnatomy& anatomy, const std::string& path) {
     }
 }
 
-ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunChecker& checker) {
+// The run's report entry; its transform outputs into transforms (while its images are held).
+ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunChecker& checker,
+                      bool writeCorrected, RunTransformOutputs& transforms) {
     ReportRun report;
     report.name = run.name;
     if (!run.problem.empty()) {
@@ -96,6 +100,7 @@ ReportRun checkOneRun(const BidsRun& run, SharedAnatomy* anatomy, const RunCheck
     RunCheck check = checker(anatomy->read.image, functional.image);
     check.functionalPath = run.functionalPath;
     check.anatomicalPath = run.anatomicalPath;
+    transforms = runTransformOutputs(check, anatomy->read.image, functional.image, writeCorrected);
     report = reportRunFor(anatomy->pictures, functional.image, check);
     report.name = run.name;
     return report;
@@ -132,7 +137,8 @@ std::vector<RunOutcome> checkAllRuns(const std::vector<BidsRun>& runs, const Bid
     auto worker = [&] {
         for (size_t i = next++; i < runs.size(); i = next++) {
             try {
-                outcomes[i].report = checkOneRun(runs[i], anatomyOfRun[i], checker);
+                outcomes[i].report = checkOneRun(runs[i], anatomyOfRun[i], checker, options.writeCorrected,
+                                                 outcomes[i].transforms);
             } catch (const std::exception& e) {
                 outcomes[i].report.name = runs[i].name;
                 outcomes[i].report.check =
@@ -210,9 +216,11 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
         std::string folder = outDir + "/sub-" + subject;
         std::vector<TableRow> rows;
         std::map<std::string, const RunOutcome*> byRun;
+        std::vector<const RunTransformOutputs*> transforms;
         for (const RunOutcome* outcome : subjectOutcomes) {
             rows.push_back(alignmentRow(outcome->identity, outcome->report.check));
             byRun[outcome->identity.run] = outcome;
+            transforms.push_back(&outcome->transforms);
         }
         sortWorstFirst(rows);
         ReportPage page;
@@ -221,7 +229,14 @@ bool writeSubjectOutputs(const std::vector<RunOutcome>& outcomes, const std::str
             page.runs.push_back(byRun[row[kColumnRun]]->report);
         }
         std::string problem = writeOwnOutputs(
-            folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}});
+            folder, {{"report.html", reportHtml(page)}, {"alignment.tsv", alignmentTableText(rows)}}, {},
+            [&transforms](OutputRun& run) {
+                std::string problem;
+                for (const RunTransformOutputs* outputs : transforms) {
+                    problem = problem.empty() ? stageRunTransforms(run, *outputs) : problem;
+                }
+                return problem;
+            });
         if (!problem.empty()) {
             err << "Zentrovis: " << printableText(problem) << "\n";
             allWritten = false;
@@ -242,8 +257,11 @@ int checkParticipants(const BidsCheckOptions& options, const RunChecker& checker
     }
     // Every output this call will write is looked at before any run is checked.
     for (const BidsRun& run : layout.runs) {
-        std::string problem =
-            checkOwnOutputs(options.outDir + "/sub-" + run.subject, {"report.html", "alignment.tsv"});
+        std::vector<std::string> names{"report.html", "alignment.tsv"};
+        for (const std::string& name : transformOutputNames(run.functionalPath, options.writeCorrected)) {
+            names.push_back(name);
+        }
+        std::string problem = checkOwnOutputs(options.outDir + "/sub-" + run.subject, names);
         if (!problem.empty()) {
             err << "Zentrovis: " << printableText(problem) << "\n";
             return kExitBadInput;

@@ -2,10 +2,10 @@
 // of every functional run of a BIDS dataset against its subject's anatomical.
 //
 // participant: checks the runs of the chosen participants (all by default) on worker threads and writes
-// OUT_DIR/sub-X/report.html and OUT_DIR/sub-X/alignment.tsv for each, nothing else but a missing
-// OUT_DIR/dataset_description.json: any number of participant calls may run at once on one OUT_DIR.
-// group: merges every sub-*/alignment.tsv into OUT_DIR/alignment.tsv (worst first) and writes the group
-// report OUT_DIR/report.html and OUT_DIR/dataset_description.json.
+// OUT_DIR/sub-X/report.html, OUT_DIR/sub-X/alignment.tsv and each searched run's transform files for each,
+// nothing else but a missing OUT_DIR/dataset_description.json: any number of participant calls may run at
+// once on one OUT_DIR. group: merges every sub-*/alignment.tsv into OUT_DIR/alignment.tsv (worst first) and
+// writes the group report OUT_DIR/report.html and OUT_DIR/dataset_description.json.
 #ifndef POSALIGN_HOST_DATASET_CHECK_BIDS_CHECK_H
 #define POSALIGN_HOST_DATASET_CHECK_BIDS_CHECK_H
 
@@ -25,6 +25,7 @@ struct BidsCheckOptions {
     bool verdictExitStatus = false; // exit with the worst verdict's status (0/4/5) instead of 0
     std::string programVersion;     // for dataset_description.json's GeneratedBy
     std::string commandLine;
+    bool writeCorrected = false; // also each run with its header corrected, beside its transform files
 };
 
 // Checks one functional image against an anatomical image; fills everything but the two paths.

@@ -20,7 +20,7 @@ OutputPolicy ownOutputsPolicy(const std::string& folder, const std::vector<std::
 }
 
 std::string writeTexts(const std::string& folder, const OutputPolicy& policy,
-                       const std::vector<NamedText>& texts) {
+                       const std::vector<NamedText>& texts, const StageMoreOutputs& stageMore = nullptr) {
     OutputRun run;
     std::string problem = beginOutputRun(folder, policy, run);
     for (const NamedText& named : texts) {
@@ -30,6 +30,9 @@ std::string writeTexts(const std::string& folder, const OutputPolicy& policy,
                                   [&text](const std::string& staged) { return writeTextFile(staged, text); });
             problem = problem.empty() ? "" : folder + "/" + named.first + ": " + problem;
         }
+    }
+    if (problem.empty() && stageMore) {
+        problem = stageMore(run);
     }
     problem = problem.empty() ? commitOutputRun(run) : problem;
     if (!problem.empty()) {
@@ -53,8 +56,8 @@ std::string checkOwnOutputs(const std::string& folder, const std::vector<std::st
 }
 
 std::string writeOwnOutputs(const std::string& folder, const std::vector<NamedText>& texts,
-                            const std::vector<std::string>& alsoOurs) {
-    return writeTexts(folder, ownOutputsPolicy(folder, alsoOurs), texts);
+                            const std::vector<std::string>& alsoOurs, const StageMoreOutputs& stageMore) {
+    return writeTexts(folder, ownOutputsPolicy(folder, alsoOurs), texts, stageMore);
 }
 
 std::string writeUnlessPresent(const std::string& folder, const NamedText& text) {

@@ -3,9 +3,16 @@
 #ifndef POSALIGN_HOST_DATASET_CHECK_OWN_OUTPUTS_H
 #define POSALIGN_HOST_DATASET_CHECK_OWN_OUTPUTS_H
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+struct OutputRun;
+
+// Stages further outputs of a folder into its run, beside the texts; empty text on success, else "PATH:
+// reason".
+using StageMoreOutputs = std::function<std::string(OutputRun& run)>;
 
 // A file's name in its folder and its whole text.
 using NamedText = std::pair<std::string, std::string>;
@@ -15,11 +22,12 @@ using NamedText = std::pair<std::string, std::string>;
 std::string checkOwnOutputs(const std::string& folder, const std::vector<std::string>& names,
                             const std::vector<std::string>& alsoOurs = {});
 
-// Puts the texts into folder (made when missing) together, replacing only what the folder's record lists
-// or alsoOurs names, and records them. Empty text on success, else "PATH: reason" and the folder is as it
-// was.
+// Puts the texts (and what stageMore stages, when given) into folder (made when missing) together, replacing
+// only what the folder's record lists or alsoOurs names, and records them. Empty text on success, else "PATH:
+// reason" and the folder is as it was.
 std::string writeOwnOutputs(const std::string& folder, const std::vector<NamedText>& texts,
-                            const std::vector<std::string>& alsoOurs = {});
+                            const std::vector<std::string>& alsoOurs = {},
+                            const StageMoreOutputs& stageMore = nullptr);
 
 // Puts one text at folder/name only while that name is free; a file another process put there first is
 // kept (also success). Empty text on success, else "PATH: reason".

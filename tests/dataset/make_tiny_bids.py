@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes a small synthetic BIDS dataset for the dataset-check tests: SUBJECTS participants, each a 2 mm T1
 of a smooth ellipsoid head with inner structure and RUNS 4-volume functional runs of 4 mm with the contrast
-inverted; run 2 of every third subject is shifted 6 mm in its header. A run checks in a fraction of a second.
+inverted; runs are shifted 0, 0.8, 1.6, 3 or 6 mm in their headers in turn (some pass, some warn, some fail). A run checks in a fraction of a second.
 
     make_tiny_bids.py OUT_DIR [--subjects N] [--runs N]
 """
@@ -62,7 +62,7 @@ def write_dataset(out, subjects, runs):
         save(anatomical + rng.normal(0, 2, anat_shape).astype(np.float32), affine(anat_mm, -anat_centre),
              os.path.join(out, sub, "anat", sub + "_T1w.nii.gz"))
         for r in range(1, runs + 1):
-            shift = np.array([0.0, 6.0, 0.0]) if (r == 2 and s % 3 == 0) else np.zeros(3)
+            shift = np.array([0.0, [0.0, 0.8, 1.6, 3.0, 6.0][(s + r) % 5], 0.0])
             volumes = np.stack([functional + rng.normal(0, 3, func_shape) for _ in range(4)], axis=-1)
             save(volumes.astype(np.int16), affine(func_mm, -func_centre + shift),
                  os.path.join(out, sub, "func", "%s_task-rest_run-%d_bold.nii.gz" % (sub, r)))

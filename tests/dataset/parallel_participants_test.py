@@ -7,6 +7,7 @@ the group table must hold every run exactly once; no staging folder may remain.
     parallel_participants_test.py ZENTROVIS SCRATCH [--subjects N] [--runs N] [--repeats N] [--at-once N]
 """
 import argparse
+import json
 import os
 import random
 import shutil
@@ -85,6 +86,11 @@ def main():
             problems.append("repeat %d: the group table lacks %s and repeats %s" % (repeat + 1, sorted(missing),
                                                                                    sorted(doubled)))
     seconds = time.monotonic() - started
+    # Written by whichever job came first while many started at once: one whole description.
+    with open(os.path.join(out, "dataset_description.json")) as f:
+        description = json.load(f)
+    if description.get("DatasetType") != "derivative" or description["GeneratedBy"][0]["Name"] != "Zentrovis":
+        problems.append("dataset_description.json: %s" % description)
     left = [os.path.join(d, name) for d, folders, _ in os.walk(out) for name in folders
             if name.startswith(".zentrovis-run-")]
     if left:

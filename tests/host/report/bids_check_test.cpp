@@ -235,6 +235,24 @@ TEST(BidsCheck, EveryRunGetsARowABrokenOrUnpairedRunTooAndTheOthersGoOn) {
     EXPECT_TRUE(fs::is_symlink(out.file("alignment.tsv")));
 }
 
+// Names from the dataset reach the terminal with control characters escaped, like every other message.
+TEST(BidsCheck, NamesInMessagesAndVerdictLinesAreEscaped) {
+    ScratchFolder bids, out;
+    fs::create_directories(bids.file("sub-01/anat"));
+    fs::create_directories(bids.file("sub-01/func"));
+    writeAnatomicalFixture(bids.file("sub-01/anat/sub-01_T1w.nii.gz"), 24);
+    writeBytesForTest(bids.file("sub-01/func/sub-01_task-\x1b[2J_bold.nii"), "not an image");
+    BidsCheckOptions options{bids.path, out.path, "participant", {}, 1};
+    std::ostringstream said, problems;
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 6);
+    options.participantLabels = {"0\x1b[2J"};
+    EXPECT_EQ(runBidsCheck(options, checkByName, said, problems, false), 2);
+    for (const std::string& text : {said.str(), problems.str()}) {
+        EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+        EXPECT_NE(text.find("\\x1b[2J"), std::string::npos) << text;
+    }
+}
+
 } // namespace
 
 namespace {

@@ -1,5 +1,6 @@
-// The HTML report opened in a real browser (headless chromium): no console message, every picture shown,
-// a screenshot; and texts from files never become markup.
+// The HTML reports opened in a real browser (headless chromium): the run report with no console message,
+// every picture shown, a screenshot; the group report sorting by a column; texts from files never become
+// markup.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <regex>
 
 #include "host/alignment_report/html_report.h"
+#include "host/dataset_check/group_report.h"
 #include "host/pictures/png_data_uri.h"
 #include "tests/host/app_test_support.h"
 
@@ -103,6 +105,67 @@ TEST(HtmlReport, TextsFromFilesAreEscaped) {
     EXPECT_NE(html.find("&lt;img src=x onerror=alert(1)&gt;&amp;&quot;&#39;"), std::string::npos);
     EXPECT_EQ(std::regex_search(html, std::regex("(src|href)=\"(https?:|//)")), false)
         << "nothing is fetched";
+}
+
+// Rows of runs with the given displacements (negative: could not be checked), sorted worst first.
+std::vector<TableRow> groupRows(const std::vector<double>& displacements) {
+    std::vector<TableRow> rows;
+    for (size_t i = 0; i < displacements.size(); ++i) {
+        RunCheck check;
+        const double d = displacements[i];
+        check.verdict = d < 0 || d > 5 ? Verdict::kFail : d > 2 ? Verdict::kWarn : Verdict::kPass;
+        check.search.displacementMm = d;
+        check.error = d < 0 ? "cut off" : "";
+        const std::string subject = "0" + std::to_string(i);
+        rows.push_back(alignmentRow(
+            RunIdentity{subject, "", "run-" + subject, "sub-" + subject + "/report.html"}, check));
+    }
+    sortWorstFirst(rows);
+    return rows;
+}
+
+TEST(GroupReport, SortsByTheClickedColumnInABrowserAndLinksEachParticipant) {
+    ScratchFolder scratch;
+    std::string html = groupReportHtml(groupRows({0.4, 7.5, 3.1, -1, 1.2}));
+    EXPECT_NE(html.find("<a href=\"sub-02/report.html\">"), std::string::npos);
+    // One click on the displacement's title sorts smallest first; the page then names its first run.
+    const std::string probe =
+        "<script>document.querySelectorAll('th')[4].click();"
+        "document.title = document.querySelector('tbody tr td:nth-child(4)').textContent;"
+        "</script>";
+    html.insert(html.rfind("</body>"), probe);
+    std::string page = scratch.file("report.html");
+    std::ofstream(page) << html;
+    ProgramRun dom =
+        runChromium(scratch, page, "--enable-logging=stderr --v=0 --virtual-time-budget=3000 --dump-dom");
+    ASSERT_EQ(dom.exitStatus, 0) << dom.err;
+    EXPECT_EQ(dom.err.find(":CONSOLE"), std::string::npos) << dom.err;
+    EXPECT_NE(dom.out.find("<title>run-00</title>"), std::string::npos) << dom.out.substr(0, 600);
+    EXPECT_NE(dom.out.find("class=\"sorted-up\""), std::string::npos);
+}
+
+TEST(GroupReport, CountsDisplacementsPerBinAndNeverLinksOutsideTheFolder) {
+    const struct {
+        std::vector<double> displacements;
+        std::vector<int> counts; // bins of 1 mm, the last one open
+    } cases[] = {
+        {{0.4, 0.9, 1.0, 2.5}, {2, 1, 1, 0}},
+        {{7.5, 3.1, -1, 1.2}, {0, 1, 0, 2}},
+        {{}, {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(displacementHistogram(groupRows(c.displacements), 1.0, 4), c.counts);
+    }
+    std::vector<TableRow> rows = groupRows({1});
+    rows[0][kColumnReport] = "javascript:alert(1)";
+    rows.push_back(rows[0]);
+    rows[1][kColumnReport] = "/etc/passwd";
+    rows[1][kColumnSubject] = "<img src=x>";
+    const std::string html = groupReportHtml(rows);
+    EXPECT_EQ(html.find("href=\"javascript:"), std::string::npos);
+    EXPECT_NE(html.find("href=\"javascript%3Aalert%281%29\""), std::string::npos);
+    EXPECT_EQ(html.find("href=\"/etc"), std::string::npos);
+    EXPECT_EQ(html.find("<img src=x>"), std::string::npos);
 }
 
 TEST(PngDataUri, Base64MatchesTheStandardAlphabetAndPadding) {
