@@ -32,7 +32,7 @@
 
 namespace {
 
-// What the check says about the run's orientation. Today it reports a suspected left-right flip only.
+// What the check says about the run's orientation, from its orientation finding.
 struct OrientationFinding {
     std::string suspected; // the error in words ("left-right mirror", ...), empty: none
     bool decided = true;   // false: the check could not tell
@@ -40,9 +40,12 @@ struct OrientationFinding {
 
 OrientationFinding orientationFinding(const RunCheck& check) {
     OrientationFinding finding;
-    if (check.search.lrFlipSuspected) {
-        finding.suspected = "left-right mirror";
+    finding.suspected = check.orientation.suspected;
+    // The check names a swap with its axes; the table's only swap is of x and y.
+    if (finding.suspected == "axes swapped (left-right with anterior-posterior)") {
+        finding.suspected = "axes swapped";
     }
+    finding.decided = check.orientation.decided;
     return finding;
 }
 

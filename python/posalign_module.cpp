@@ -30,12 +30,12 @@ const SettingField kSettingFields[] = {
     {"mirror_test", nullptr, nullptr, &CheckSettings::mirrorTest, 0, 1},
     {"max_translation_mm", &CheckSettings::maxTranslationMm, nullptr, nullptr, 0, 200},
     {"max_rotation_deg", &CheckSettings::maxRotationDeg, nullptr, nullptr, 0, 90},
-    {"histogram_bins", nullptr, &CheckSettings::histogramBins, nullptr, 4, 256},
-    {"max_samples", nullptr, &CheckSettings::maxSamples, nullptr, 1000, 10000000},
+    {"block_mm", &CheckSettings::blockMm, nullptr, nullptr, 2, 100},
+    {"erosion_mm", &CheckSettings::erosionMm, nullptr, nullptr, 0, 50},
     {"pass_mm", &CheckSettings::passMm, nullptr, nullptr, 0, 1000},
     {"warn_mm", &CheckSettings::warnMm, nullptr, nullptr, 0, 1000},
     {"min_inside_pct", &CheckSettings::minInsidePct, nullptr, nullptr, 0, 100},
-    {"flip_margin", &CheckSettings::flipMargin, nullptr, nullptr, 0, 1},
+    {"orientation_threshold", &CheckSettings::orientationThreshold, nullptr, nullptr, 0, 1},
 };
 
 std::string shortNumber(double value) {

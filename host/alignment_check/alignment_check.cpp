@@ -1,41 +1,46 @@
-// One run's alignment check: header comparison, the search for the functional and for its mirror, verdict.
+// One run's alignment check: header comparison, the search in every orientation, uncertainty, verdict.
 #include "host/alignment_check/alignment_check.h"
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cmath>
+#include <ctime>
 
+#include "host/alignment_check/brain_mask.h"
 #include "host/alignment_check/check_grid.h"
+#include "host/alignment_check/head_information.h"
 #include "host/alignment_check/header_comparison.h"
+#include "host/alignment_check/local_correlation.h"
 #include "host/alignment_check/mirror_evidence.h"
-#include "host/alignment_check/rigid_search.h"
+#include "host/alignment_check/orientation_search.h"
 #include "host/alignment_check/verdict.h"
 
 namespace {
 
-// Resolution levels (mm) and the steps searched on each: coarse levels find the basin, the finest settles
-// well below the voxel size.
-struct LevelPlan {
-    double spacingMm, firstStep, lastStep;
-};
-const LevelPlan kLevels[] = {{8.0, 8.0, 2.0}, {4.0, 2.0, 0.5}, {2.0, 1.0, 0.25}};
-
-// Above chance: NMI of unrelated images stays within this of 1 (finite-sample bias included).
-const double kInformativeNmi = 1.002;
+// The functional's spacings (mm) of the coarse levels; one closer than this share above the functional's
+// own voxel size to it adds nothing and is left out.
+const double kCoarseSpacingsMm[] = {8.0, 4.0};
+const double kMinLevelStep = 1.25;
 const size_t kMaxDisplacementPoints = 20000;
-// Side of the blocks compared with the mirror.
+// Functional samples per level at most: enough for blocks of 12 mm to hold dozens each.
+const size_t kMaxLevelSamples = 30000;
+// The whole-head measure's weight on the finest level (its excess NMI - 1 is about 0.1..0.3 for a match, the
+// local correlation 0.4..0.8): on the phantom, whose eroded brain leaves rotations nearly flat, weights
+// of 0.5..2 left 1.5..2.9 mm, 3 below 1 mm; on MNI simulations it moves the answer by 0.2 mm.
+const double kHeadWeight = 3.0;
+// Side of the blocks compared with the left-right mirror.
 const double kEvidenceBlockMm = 16.0;
-// A flip needs local evidence for the mirror this many times stronger than against it, and at least this
-// many nats (a right run's strongest block prefers the mirror by 20..60 nats, and the original by 2..20 times
-// more; a flipped run the reverse).
+// A side wins the block comparison with evidence this many times stronger than the other's and at least
+// this many nats (a right run's strongest block prefers the mirror by 20..60 nats, and the original by
+// 2..20 times more; a flipped run the reverse).
 const double kFlipEvidenceRatio = 1.5;
 const double kMinFlipEvidence = 10.0;
-// An overall win of the mirror counts only above this NMI gain: weakly matching pairs (NMI below about 1.1)
-// differ by this much between nearby positions.
-const double kMinFlipNmiGain = 0.01;
-// Voxels a level's anatomical needs across its smallest extent.
-const double kMinVoxelsAcross = 16.0;
+// Steps (mm, degrees) at which the measure's curvature at the best position is taken.
+const double kCurvatureStep = 1.0;
+// A degree of rotation moves the brain's voxels by about this many mm on average.
+const double kMmPerDegree = 1.0;
+// The uncertainty given when the measure does not fall off around the best at all.
+const double kFlatUncertaintyMm = 20.0;
 
 // A well-mixed hash of an index, for picks and offsets that must look random yet repeat run after run.
 uint32_t scrambled(uint32_t value) {
@@ -53,87 +58,6 @@ bool picked(size_t index, size_t keep, size_t total) {
     }
     return static_cast<double>(scrambled(static_cast<uint32_t>(index))) <
            static_cast<double>(keep) / static_cast<double>(total) * 4294967296.0;
-}
-
-// A deterministic offset in -0.5..0.5 voxel for one axis of one sample.
-float jitterOf(size_t index, uint32_t axis) {
-    const uint32_t h = scrambled(static_cast<uint32_t>(index) * 3u + axis + 0x9e3779b9u);
-    return static_cast<float>(static_cast<double>(h) / 4294967296.0 - 0.5);
-}
-
-// Samples at every voxel's centre sit on a regular lattice: when that lattice lines up with the anatomical's,
-// every sample gets the same interpolation weights, the joint histogram blurs less and the measure rises
-// for the lined-up pose rather than the matching one (a tilted run was pulled level by its tilt). With
-// jittered, the samples take each voxel's value at a random point inside it. The coarse levels, whose large
-// steps can reach such a pose, are jittered; the finest is not, as the jitter's noise would cost it the
-// sub-voxel settling it is there for.
-SampleSet sampleGrid(const ScalarGrid& grid, const IntensityRange& range, int bins, size_t maxSamples,
-                     bool jittered) {
-    SampleSet samples;
-    samples.voxelToWorld = grid.voxelToWorld;
-    size_t index = 0;
-    for (int z = 0; z < grid.nz; ++z) {
-        for (int y = 0; y < grid.ny; ++y) {
-            for (int x = 0; x < grid.nx; ++x, ++index) {
-                const float value = grid.values[index];
-                if (!std::isfinite(value) || !picked(index, maxSamples, grid.values.size())) {
-                    continue;
-                }
-                samples.x.push_back(static_cast<float>(x) + (jittered ? jitterOf(index, 0) : 0.0f));
-                samples.y.push_back(static_cast<float>(y) + (jittered ? jitterOf(index, 1) : 0.0f));
-                samples.z.push_back(static_cast<float>(z) + (jittered ? jitterOf(index, 2) : 0.0f));
-                samples.bins.push_back(static_cast<uint8_t>(binOf(value, range, bins)));
-            }
-        }
-    }
-    return samples;
-}
-
-BinnedGrid binGrid(const ScalarGrid& grid, const IntensityRange& range, int bins) {
-    BinnedGrid binned;
-    binned.nx = grid.nx;
-    binned.ny = grid.ny;
-    binned.nz = grid.nz;
-    binned.bins = binSamples(grid, range, bins);
-    binned.worldToVoxel = invertAffine(grid.voxelToWorld);
-    return binned;
-}
-
-// The smallest extent (mm) of a grid along its axes.
-double smallestExtentMm(const ScalarGrid& grid) {
-    const std::array<double, 3> sizes = voxelSizes(grid.voxelToWorld);
-    return std::min({grid.nx * sizes[0], grid.ny * sizes[1], grid.nz * sizes[2]});
-}
-
-std::vector<SearchLevel> buildLevels(const ScalarGrid& anatomical, const ScalarGrid& functional,
-                                     const CheckSettings& settings) {
-    const IntensityRange anatomicalRange = intensityRange(anatomical, 0.995);
-    const IntensityRange functionalRange = intensityRange(functional, 0.995);
-    // A level too coarse for the anatomical's extent has too few voxels to tell positions apart; the
-    // finest level is always kept, and the first level kept starts with the first plan's large steps.
-    const double extent = smallestExtentMm(anatomical);
-    std::vector<SearchLevel> levels;
-    for (const LevelPlan& plan : kLevels) {
-        const bool finest = &plan == &kLevels[std::size(kLevels) - 1];
-        if (extent < kMinVoxelsAcross * plan.spacingMm && !finest) {
-            continue;
-        }
-        SearchLevel level;
-        const std::array<int, 3> anatomicalFactor = blockFactorsFor(anatomical, plan.spacingMm);
-        const std::array<int, 3> functionalFactor = blockFactorsFor(functional, plan.spacingMm);
-        level.anatomical = binGrid(anatomicalFactor == std::array<int, 3>{1, 1, 1}
-                                       ? anatomical
-                                       : averageBlocks(anatomical, anatomicalFactor),
-                                   anatomicalRange, settings.histogramBins);
-        level.samples = sampleGrid(functionalFactor == std::array<int, 3>{1, 1, 1}
-                                       ? functional
-                                       : averageBlocks(functional, functionalFactor),
-                                   functionalRange, settings.histogramBins, settings.maxSamples, !finest);
-        level.firstStep = levels.empty() ? kLevels[0].firstStep : plan.firstStep;
-        level.lastStep = plan.lastStep;
-        levels.push_back(std::move(level));
-    }
-    return levels;
 }
 
 // World positions of the functional's in-brain voxels: those brighter than the mean of the whole grid (a
@@ -184,17 +108,6 @@ double meanDisplacementMm(const Matrix4d& correction, const std::vector<Point3d>
     return sum / static_cast<double>(points.size());
 }
 
-// The mirror matches clearly better overall, or it matches about as well overall and clearly better where the
-// head is not symmetric.
-bool flipSuspected(const SearchResult& search, const CheckSettings& settings) {
-    const double ours = search.best - 1.0, mirrored = search.mirroredBest - 1.0;
-    if (mirrored > ours * (1.0 + settings.flipMargin) && mirrored - ours >= kMinFlipNmiGain) {
-        return true;
-    }
-    return mirrored >= ours * (1.0 - settings.flipMargin) && search.mirrorEvidenceFor >= kMinFlipEvidence &&
-           search.mirrorEvidenceFor >= kFlipEvidenceRatio * search.mirrorEvidenceAgainst;
-}
-
 // Processor time of the calling thread, in seconds.
 double threadCpuSeconds() {
     timespec now{};
@@ -206,6 +119,174 @@ bool hasFiniteSample(const ScalarGrid& grid) {
     return std::any_of(grid.values.begin(), grid.values.end(), [](float v) { return std::isfinite(v); });
 }
 
+std::vector<double> levelSpacings(const ScalarGrid& functional) {
+    const std::array<double, 3> sizes = voxelSizes(functional.voxelToWorld);
+    const double own = std::max({sizes[0], sizes[1], sizes[2]});
+    std::vector<double> spacings;
+    for (double spacing : kCoarseSpacingsMm) {
+        if (spacing > kMinLevelStep * own) {
+            spacings.push_back(spacing);
+        }
+    }
+    spacings.push_back(own);
+    return spacings;
+}
+
+// How far the best position may be off given the blocks' disagreement: the sandwich estimate of an
+// optimum's spread, per parameter sum_b g_b^2 / H^2 (g_b the slope of block b's share of the measure, H the
+// measure's curvature, both by central differences), in quadrature over the six parameters (degrees as
+// kMmPerDegree mm). Blocks that pull in different directions make it large; a flat measure makes it
+// kFlatUncertaintyMm. It does not see what no block sees (a distortion all blocks share).
+double blockUncertaintyMm(const PoseProblem& problem, size_t level, const Pose& best,
+                          std::vector<double>& scratch) {
+    const CorrelationLevel& grid = (*problem.levels)[level];
+    std::vector<double> up, down;
+    double sum = 0;
+    for (int k = 0; k < 6; ++k) {
+        RigidParameters plus = best.parameters, minus = best.parameters;
+        (k < 3 ? plus.translationMm[k] : plus.rotationDeg[k - 3]) += kCurvatureStep;
+        (k < 3 ? minus.translationMm[k] : minus.rotationDeg[k - 3]) -= kCurvatureStep;
+        localCorrelation(grid, posePlacement(problem, plus), scratch, up);
+        localCorrelation(grid, posePlacement(problem, minus), scratch, down);
+        const double fUp = poseAt(problem, level, plus, scratch).value;
+        const double fDown = poseAt(problem, level, minus, scratch).value;
+        const double curvature = (2.0 * best.value - fUp - fDown) / (kCurvatureStep * kCurvatureStep);
+        double slopes = 0;
+        for (size_t b = 0; b < up.size(); ++b) {
+            const double g = (up[b] - down[b]) / (2.0 * kCurvatureStep);
+            slopes += g * g;
+        }
+        const double sigma =
+            curvature > 0 ? std::min(kFlatUncertaintyMm, std::sqrt(slopes) / curvature) : kFlatUncertaintyMm;
+        sum += (k < 3 ? 1.0 : kMmPerDegree * kMmPerDegree) * sigma * sigma;
+    }
+    return std::sqrt(sum);
+}
+
+// The largest mean displacement between the best start and another start that ends about as well on the
+// finest level (within two standard errors): different optima the measure cannot tell apart.
+double startSpreadMm(const OrientationOutcome& outcome, const Point3d& centre,
+                     const std::vector<Point3d>& points) {
+    if (outcome.finestStarts.empty()) {
+        return 0;
+    }
+    const Pose& best = outcome.finestStarts.front();
+    const Matrix4d back = invertAffine(rigidMotion(best.parameters, centre));
+    double spread = 0;
+    for (const Pose& other : outcome.finestStarts) {
+        if (other.value >= best.value - 2.0 * std::max(best.standardError, other.standardError)) {
+            spread = std::max(
+                spread, meanDisplacementMm(multiply(rigidMotion(other.parameters, centre), back), points));
+        }
+    }
+    return spread;
+}
+
+// The orientation finding from each orientation's best: the winner, the runner-up's share of it, and
+// whether that share is small enough to tell them apart. Orientations compare on the finest level when
+// both were refined there, else on the screening level.
+OrientationFinding judgeOrientations(const OrientationSearch& search, double threshold) {
+    OrientationFinding finding;
+    finding.tested = search.outcomes.size() > 1;
+    finding.threshold = threshold;
+    if (search.outcomes.empty()) {
+        return finding;
+    }
+    const OrientationOutcome& stored = search.outcomes.front();
+    auto valueOf = [&](const OrientationOutcome& o, const OrientationOutcome& other) {
+        return o.refined && other.refined ? o.finest.correlation : o.screened.correlation;
+    };
+    size_t winner = 0;
+    for (size_t i = 1; i < search.outcomes.size(); ++i) {
+        const OrientationOutcome& o = search.outcomes[i];
+        if (valueOf(o, search.outcomes[winner]) > valueOf(search.outcomes[winner], o)) {
+            winner = i;
+        }
+    }
+    double runnerShare = -1;
+    size_t runnerUp = winner;
+    for (size_t i = 0; i < search.outcomes.size(); ++i) {
+        OrientationTrial trial;
+        const OrientationOutcome& o = search.outcomes[i];
+        trial.name = orientationWords(o.orientation);
+        trial.refined = o.refined;
+        trial.best = o.refined ? o.finest.correlation : o.screened.correlation;
+        const double base = valueOf(stored, o);
+        trial.ratio = base > 0 ? valueOf(o, stored) / base : 0;
+        finding.trials.push_back(trial);
+        if (i != winner) {
+            const double top = valueOf(search.outcomes[winner], o);
+            const double share = top > 0 ? valueOf(o, search.outcomes[winner]) / top : 1;
+            if (share > runnerShare) {
+                runnerShare = share;
+                runnerUp = i;
+            }
+        }
+    }
+    if (!finding.tested) {
+        return finding;
+    }
+    finding.margin = runnerShare;
+    {
+        const OrientationOutcome& w = search.outcomes[winner];
+        const OrientationOutcome& r = search.outcomes[runnerUp];
+        const Pose& wp = w.refined && r.refined ? w.finest : w.screened;
+        const Pose& rp = w.refined && r.refined ? r.finest : r.screened;
+        const double a = wp.correlation > 0 ? wp.standardError / wp.correlation : 0;
+        const double b = rp.correlation > 0 ? rp.standardError / rp.correlation : 0;
+        finding.marginError = std::fabs(runnerShare) * std::sqrt(a * a + b * b);
+    }
+    finding.decided = runnerShare <= threshold;
+    if (winner != 0) {
+        finding.suspected = orientationWords(search.outcomes[winner].orientation);
+    }
+    if (!finding.decided) {
+        finding.undecided = orientationWords(search.outcomes[runnerUp == 0 ? winner : runnerUp].orientation);
+    }
+    return finding;
+}
+
+// Where the local correlation cannot tell the run as stored from its left-right mirror, the places where the
+// head is not symmetric can: each block of the whole functional is scored by the log-likelihood of its
+// voxels under either placement's joint histogram, and a clear winner among the blocks decides.
+void settleLeftRight(OrientationFinding& finding, const OrientationSearch& search,
+                     const CorrelationLevel& finest, const ScalarGrid& functional) {
+    const std::string mirror = orientationWords(Orientation::kMirrorLeftRight);
+    if (finding.decided) {
+        finding.decidedBy = finding.tested ? "local correlation" : "";
+        return;
+    }
+    if (finding.undecided != mirror || !(finding.suspected.empty() || finding.suspected == mirror)) {
+        return;
+    }
+    const OrientationOutcome& stored = search.outcomes[static_cast<int>(Orientation::kAsStored)];
+    const OrientationOutcome& mirrored = search.outcomes[static_cast<int>(Orientation::kMirrorLeftRight)];
+    if (!stored.refined || !mirrored.refined) {
+        return;
+    }
+    const Point3d centre = gridCentre(functional);
+    const HeadInformation everyVoxel = headInformation(ScalarGrid{}, functional, functional.values.size());
+    const MirrorEvidence evidence = compareMirrorLocally(
+        finest.head.anatomy, everyVoxel.samples, rigidMotion(stored.finest.parameters, centre),
+        multiply(rigidMotion(mirrored.finest.parameters, centre),
+                 orientationMatrix(Orientation::kMirrorLeftRight, centre)),
+        finest.head.bins, kEvidenceBlockMm);
+    finding.mirrorEvidenceFor = evidence.forMirror;
+    finding.mirrorEvidenceAgainst = evidence.againstMirror;
+    if (evidence.forMirror >= kMinFlipEvidence &&
+        evidence.forMirror >= kFlipEvidenceRatio * evidence.againstMirror) {
+        finding.suspected = mirror;
+    } else if (evidence.againstMirror >= kMinFlipEvidence &&
+               evidence.againstMirror >= kFlipEvidenceRatio * evidence.forMirror) {
+        finding.suspected.clear();
+    } else {
+        return;
+    }
+    finding.decided = true;
+    finding.undecided.clear();
+    finding.decidedBy = "block likelihood";
+}
+
 } // namespace
 
 RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functional,
@@ -215,7 +296,7 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
     RunCheck check;
     check.anatomicalPath = anatomical.path;
     check.functionalPath = functional.path;
-    check.search.measure = "normalised mutual information";
+    check.search.measure = "local correlation";
     check.search.correction = identityMatrix();
     if (anatomical.image == nullptr || functional.image == nullptr) {
         check.error = "no image was given";
@@ -225,50 +306,80 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
     check.header = compareHeaders(*anatomical.image, *functional.image);
 
     SearchFindings findings;
+    double helperCpuSeconds = 0;
     const ScalarGrid functionalMean = temporalMean(*functional.image);
     findings.hasData = hasFiniteSample(functionalMean);
     findings.searched =
         findings.hasData && check.header.overlapVoxels > 0 && check.header.insidePct >= settings.minInsidePct;
-    if (findings.searched) {
+    const VoxelMask mask = findings.searched ? brainMask(functionalMean, settings.erosionMm) : VoxelMask{};
+    // A constant functional has no brain to find: nothing to compare, which the verdict says.
+    findings.informative =
+        std::any_of(mask.inside.begin(), mask.inside.end(), [](uint8_t f) { return f != 0; });
+    if (findings.searched && findings.informative) {
         const ScalarGrid anatomy = temporalMean(*anatomical.image);
-        std::vector<SearchLevel> levels = buildLevels(anatomy, functionalMean, settings);
-        SearchBounds bounds;
-        bounds.maxTranslationMm = settings.maxTranslationMm;
-        bounds.maxRotationDeg = settings.maxRotationDeg;
-        bounds.centre = gridCentre(functionalMean);
-        bounds.bins = settings.histogramBins;
-        const SearchOutcome outcome = searchRigidOffsets(levels, bounds);
+        std::vector<CorrelationLevel> levels = correlationLevels(
+            anatomy, functionalMean, mask, levelSpacings(functionalMean), settings.blockMm, kMaxLevelSamples);
+        levels.back().head = headInformation(anatomy, functionalMean, kMaxLevelSamples);
+        levels.back().headWeight = kHeadWeight;
+        const Point3d centre = gridCentre(functionalMean);
+        OrientationSearchPlan plan;
+        plan.startRangeMm = settings.maxTranslationMm;
+        plan.maxTranslationMm = settings.maxTranslationMm + 5.0;
+        plan.maxRotationDeg = settings.maxRotationDeg + 5.0;
+        plan.allOrientations = settings.mirrorTest;
+        const OrientationSearch found = searchOrientations(levels, centre, plan);
+        helperCpuSeconds = found.helperCpuSeconds;
+        const OrientationOutcome& stored = found.outcomes.front();
+        const Pose& best = stored.finest;
+        PoseProblem problem;
+        problem.levels = &levels;
+        problem.centre = centre;
+        problem.sign = found.sign;
+        problem.maxTranslationMm = plan.maxTranslationMm;
+        problem.maxRotationDeg = plan.maxRotationDeg;
+        std::vector<double> scratch;
+        const size_t finest = levels.size() - 1;
         SearchResult& search = check.search;
-        search.atHeader = outcome.atHeader;
-        search.best = outcome.bestValue;
-        search.correction = rigidMotion(outcome.best, bounds.centre);
-        search.translationMm = outcome.best.translationMm;
-        search.rotationDeg = outcome.best.rotationDeg;
-        search.displacementMm = meanDisplacementMm(search.correction, inBrainPoints(functionalMean));
-        findings.reachedBound = outcome.reachedBound;
-        findings.informative = outcome.bestValue > kInformativeNmi;
-        if (settings.mirrorTest) {
-            const Matrix4d mirror = mirrorX(bounds.centre[0]);
-            for (SearchLevel& level : levels) {
-                level.samples.voxelToWorld = multiply(mirror, level.samples.voxelToWorld);
-            }
-            const SearchOutcome mirrored = searchRigidOffsets(levels, bounds);
-            search.mirroredBest = mirrored.bestValue;
-            const SampleSet everyVoxel =
-                sampleGrid(functionalMean, intensityRange(functionalMean, 0.995), settings.histogramBins,
-                           functionalMean.values.size(), false);
-            const MirrorEvidence evidence =
-                compareMirrorLocally(levels.back().anatomical, everyVoxel, search.correction,
-                                     multiply(rigidMotion(mirrored.best, bounds.centre), mirror),
-                                     settings.histogramBins, kEvidenceBlockMm);
-            search.mirrorEvidenceFor = evidence.forMirror;
-            search.mirrorEvidenceAgainst = evidence.againstMirror;
-            search.lrFlipSuspected = findings.informative && flipSuspected(search, settings);
+        search.measure = found.sign < 0 ? "local correlation (negative: the contrasts are inverted)"
+                                        : "local correlation (positive)";
+        const Pose header = poseAt(problem, finest, RigidParameters{}, scratch);
+        search.atHeader = header.correlation;
+        search.best = best.value > header.value ? best.correlation : header.correlation;
+        search.standardError = best.standardError;
+        if (best.value > header.value) {
+            search.correction = rigidMotion(best.parameters, centre);
+            search.translationMm = best.parameters.translationMm;
+            search.rotationDeg = best.parameters.rotationDeg;
         }
+        const std::vector<Point3d> points = inBrainPoints(functionalMean);
+        search.displacementMm = meanDisplacementMm(search.correction, points);
+        search.uncertaintyMm = std::max(blockUncertaintyMm(problem, finest, best, scratch),
+                                        startSpreadMm(stored, centre, points));
+        for (int k = 0; k < 6; ++k) {
+            const double v = k < 3 ? best.parameters.translationMm[k] : best.parameters.rotationDeg[k - 3];
+            findings.reachedBound |=
+                std::fabs(v) >= (k < 3 ? plan.maxTranslationMm : plan.maxRotationDeg) - 1e-6;
+        }
+        check.orientation = judgeOrientations(found, settings.orientationThreshold);
+        // Shared structure is judged in the orientation that matches best (a swapped run matches little as
+        // stored, and much once swapped back).
+        double strongest = search.best;
+        for (const OrientationTrial& trial : check.orientation.trials) {
+            strongest = std::max(strongest, trial.best);
+        }
+        findings.informative = strongest > kInformativeCorrelation && strongest > 3.0 * search.standardError;
+        settleLeftRight(check.orientation, found, levels.back(), functionalMean);
+        if (found.outcomes.size() > 1) {
+            const OrientationOutcome& mirror =
+                found.outcomes[static_cast<int>(Orientation::kMirrorLeftRight)];
+            search.mirroredBest = mirror.refined ? mirror.finest.correlation : mirror.screened.correlation;
+        }
+        search.lrFlipSuspected = findings.informative && check.orientation.suspected ==
+                                                             orientationWords(Orientation::kMirrorLeftRight);
     }
     decideVerdict(check, findings, settings);
     check.search.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    check.search.cpuSeconds = threadCpuSeconds() - cpuStarted;
+    check.search.cpuSeconds = threadCpuSeconds() - cpuStarted + helperCpuSeconds;
     return check;
 }
 

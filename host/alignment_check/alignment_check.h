@@ -1,7 +1,7 @@
 // The alignment check of one functional run against an anatomical: header comparison in world terms, a
-// search of nearby rigid positions by normalised mutual information (also for the left-right mirrored
-// functional), and the verdict. Works on images already read with readNiftiImage; keeps no state, so runs
-// may be checked in parallel threads.
+// search of rigid positions by a local correlation inside the functional's brain (also for the functional
+// mirrored along each axis and with two axes swapped), and the verdict with how sure it is. Works on images
+// already read with readNiftiImage; keeps no state, so runs may be checked in parallel threads.
 #ifndef POSALIGN_HOST_ALIGNMENT_CHECK_ALIGNMENT_CHECK_H
 #define POSALIGN_HOST_ALIGNMENT_CHECK_ALIGNMENT_CHECK_H
 
@@ -20,20 +20,20 @@ struct CheckInputs {
 
 // What the check searches and how it judges.
 struct CheckSettings {
-    double maxTranslationMm = 25.0; // search range per axis, around the header position
-    double maxRotationDeg = 10.0;   // search range per axis
-    int histogramBins = 32;         // intensity bins per image in the joint histogram
-    int maxSamples = 24000;         // functional samples per resolution level at most
-    double passMm = 2.0;            // mean displacement up to this: pass
-    double warnMm = 5.0;            // up to this: warn; beyond: fail
-    double minInsidePct = 20.0;     // less of the functional inside the anatomical: too little to judge
-    double flipMargin = 0.05; // mirror flagged when its NMI excess (above 1) beats ours by this share, or is
-                              // within this share and the mirror wins clearly where the head is asymmetric
-    bool mirrorTest = true;   // search the left-right mirrored functional too
+    double maxTranslationMm = 40.0; // the start grid's extent per axis around the header position
+    double maxRotationDeg = 15.0;   // rotations searched up to a little beyond this
+    double blockMm = 12.0;          // side of the blocks the local correlation is taken over
+    double erosionMm = 8.0;         // the functional's brain is eroded by this before sampling
+    double passMm = 2.0;        // mean displacement up to this (and known to better than passMm / 2): pass
+    double warnMm = 5.0;        // up to this: warn; beyond: fail
+    double minInsidePct = 20.0; // less of the functional inside the anatomical: too little to judge
+    double orientationThreshold = 0.9; // an orientation is decided when the runner-up reaches at most this
+                                       // share of the winner's measure
+    bool mirrorTest = true;            // try the mirrored and swapped orientations too
 };
 
 // Checks one functional against the anatomical. Never throws for bad geometry or data (no overlap, NaN
-// samples, one-slice grids): those end in a fail verdict with the reason.
+// samples, one-slice grids): those end in a fail or inconclusive verdict with the reason.
 RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functional,
                         const CheckSettings& settings);
 

@@ -18,6 +18,26 @@ json optionalNumber(const std::optional<double>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+// The orientation finding: what is suspected (null: none), whether the images decide it, and the
+// evidence, each orientation's best measure and its ratio to the run as stored.
+json orientationJson(const OrientationFinding& o) {
+    json trials = json::array();
+    for (const OrientationTrial& t : o.trials) {
+        trials.push_back(
+            {{"orientation", t.name}, {"best", t.best}, {"ratio", t.ratio}, {"refined", t.refined}});
+    }
+    return {{"tested", o.tested},
+            {"suspected", o.suspected.empty() ? json(nullptr) : json(o.suspected)},
+            {"decided", o.decided},
+            {"decided_by", o.decidedBy.empty() ? json(nullptr) : json(o.decidedBy)},
+            {"undecided", o.undecided.empty() ? json(nullptr) : json(o.undecided)},
+            {"runner_up_ratio", o.margin},
+            {"runner_up_ratio_error", o.marginError},
+            {"threshold", o.threshold},
+            {"mirror_evidence_nats", {{"for", o.mirrorEvidenceFor}, {"against", o.mirrorEvidenceAgainst}}},
+            {"evidence", trials}};
+}
+
 json matrixJson(const Matrix4d& matrix) {
     json rows = json::array();
     for (const auto& row : matrix) {
@@ -40,32 +60,34 @@ json runJson(const RunCheck& check) {
     const HeaderComparison& h = check.header;
     const SearchResult& s = check.search;
     const json correction = matrixJson(s.correction);
-    json run = {
-        {"functional", check.functionalPath},
-        {"header",
-         {{"centre_distance_mm", h.centreDistanceMm},
-          {"rotation_deg", h.rotationDeg},
-          {"handedness_matches", h.handednessMatches},
-          {"qform_sform_mm",
-           {{"anatomical", optionalNumber(h.anatomicalQformSformMm)},
-            {"functional", optionalNumber(h.functionalQformSformMm)}}},
-          {"inside_pct", h.insidePct},
-          {"overlap_voxels", h.overlapVoxels}}},
-        {"search",
-         {{"measure", s.measure},
-          {"at_header", s.atHeader},
-          {"best", s.best},
-          {"mirrored_best", s.mirroredBest},
-          {"correction", correction},
-          {"translation_mm", s.translationMm},
-          {"rotation_deg", s.rotationDeg},
-          {"displacement_mm", s.displacementMm},
-          {"lr_flip_suspected", s.lrFlipSuspected},
-          {"mirror_evidence_nats", {{"for", s.mirrorEvidenceFor}, {"against", s.mirrorEvidenceAgainst}}},
-          {"seconds", s.seconds},
-          {"cpu_seconds", s.cpuSeconds}}},
-        {"verdict", verdictName(check.verdict)},
-        {"reasons", check.reasons}};
+    json run = {{"functional", check.functionalPath},
+                {"header",
+                 {{"centre_distance_mm", h.centreDistanceMm},
+                  {"rotation_deg", h.rotationDeg},
+                  {"handedness_matches", h.handednessMatches},
+                  {"qform_sform_mm",
+                   {{"anatomical", optionalNumber(h.anatomicalQformSformMm)},
+                    {"functional", optionalNumber(h.functionalQformSformMm)}}},
+                  {"inside_pct", h.insidePct},
+                  {"overlap_voxels", h.overlapVoxels}}},
+                {"search",
+                 {{"measure", s.measure},
+                  {"at_header", s.atHeader},
+                  {"best", s.best},
+                  {"mirrored_best", s.mirroredBest},
+                  {"correction", correction},
+                  {"translation_mm", s.translationMm},
+                  {"rotation_deg", s.rotationDeg},
+                  {"displacement_mm", s.displacementMm},
+                  {"lr_flip_suspected", s.lrFlipSuspected},
+                  {"standard_error", s.standardError},
+                  {"uncertainty_mm", s.uncertaintyMm},
+                  {"seconds", s.seconds},
+                  {"cpu_seconds", s.cpuSeconds}}},
+                {"orientation", orientationJson(check.orientation)},
+                {"verdict", verdictName(check.verdict)},
+                {"confidence", check.confidence},
+                {"reasons", check.reasons}};
     if (!check.error.empty()) {
         run["error"] = check.error;
     }
@@ -75,7 +97,8 @@ json runJson(const RunCheck& check) {
     return run;
 }
 
-// The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the table.
+// The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the
+// table.
 std::string runName(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') + 1);
     for (const char* ending : {".nii.gz", ".nii"}) {
@@ -103,9 +126,10 @@ std::string verdictLines(const RunCheck& check) {
     std::ostringstream out;
     out << check.functionalPath << ": " << verdictName(check.verdict) << " (";
     if (s.best > 0) {
-        out << "displacement " << fixedText(s.displacementMm, 1) << " mm, NMI " << fixedText(s.atHeader, 4)
-            << " at header, " << fixedText(s.best, 4) << " best, " << fixedText(s.mirroredBest, 4)
-            << " mirrored; ";
+        out << "displacement " << fixedText(s.displacementMm, 1) << " mm known to "
+            << fixedText(s.uncertaintyMm, 1) << " mm, local correlation " << fixedText(s.atHeader, 3)
+            << " at header, " << fixedText(s.best, 3) << " best, " << fixedText(s.mirroredBest, 3)
+            << " mirrored left-right; confidence " << fixedText(check.confidence, 2) << "; ";
     } else {
         out << "not searched; ";
     }

@@ -7,6 +7,8 @@ const char* verdictName(Verdict verdict) {
         return "pass";
     case Verdict::kWarn:
         return "warn";
+    case Verdict::kInconclusive:
+        return "inconclusive";
     default:
         return "fail";
     }

@@ -30,21 +30,47 @@ struct SearchResult {
     std::string measure;     // name of the similarity measure
     double atHeader = 0;     // measure at the header position (higher is better)
     double best = 0;         // at the best position found
-    double mirroredBest = 0; // best for the left-right mirrored functional
+    double mirroredBest = 0; // best for the left-right mirrored functional (each at its own best position)
     Matrix4d correction{};   // rigid, world mm: correction * functional affine = best-aligned affine
     std::array<double, 3> translationMm{};
     std::array<double, 3> rotationDeg{};
     double displacementMm = 0; // mean displacement of the functional's in-brain voxels under correction
     bool lrFlipSuspected = false;
-    // Local comparison with the mirror (nats of log-likelihood): the strongest gain of any block of the
-    // functional under the mirrored best position, and under the unmirrored best position.
-    double mirrorEvidenceFor = 0;
-    double mirrorEvidenceAgainst = 0;
-    double seconds = 0;    // wall-clock time of the whole check of this run
-    double cpuSeconds = 0; // processor time of the checking thread (what it costs without other load)
+    double standardError = 0; // of the measure at the best position, from the spread over its blocks
+    double uncertaintyMm = 0; // how far the best position may be off: the larger of the measure's flatness
+                              // at the best (the shift that costs it two standard errors) and the spread
+                              // of equally good positions found from different starts
+    double seconds = 0;       // wall-clock time of the whole check of this run
+    double cpuSeconds = 0;    // processor time of the check's threads (what it costs without other load)
 };
 
-enum class Verdict { kPass, kWarn, kFail };
+// One orientation of the functional tried against the anatomy, at its own best position.
+struct OrientationTrial {
+    std::string name;     // "as stored", "left-right mirror", ..., "axes swapped (...)"
+    double best = 0;      // its best measure
+    double ratio = 0;     // best / the best of the run as stored (on the same level)
+    bool refined = false; // searched to the finest level; else only screened on a coarser one
+};
+
+// Whether the functional is stored in the right orientation.
+struct OrientationFinding {
+    bool tested = false;
+    std::string suspected;  // empty: none; else the error in words ("left-right mirror", ...)
+    bool decided = true;    // false: the images cannot tell the orientations apart (see undecided)
+    std::string undecided;  // the orientation that came too close to tell, in words
+    double threshold = 0;   // decided when the runner-up's ratio to the winner is at most this
+    double margin = 0;      // that ratio of the runner-up to the winner
+    double marginError = 0; // its standard error, from the two measures' standard errors
+    // Left-right only, when the local correlation leaves it open: the strongest block-wise evidence (nats of
+    // log-likelihood, 16 mm blocks of the whole functional) for the mirror and for the run as stored.
+    double mirrorEvidenceFor = 0;
+    double mirrorEvidenceAgainst = 0;
+    std::string decidedBy;                // "local correlation", "block likelihood" or empty (not decided)
+    std::vector<OrientationTrial> trials; // as stored first
+};
+
+// Worst last: a run that cannot be judged is worse than a warn, better than a fail.
+enum class Verdict { kPass, kWarn, kInconclusive, kFail };
 
 // A registration of the functional to the anatomical that another tool wrote (`--xfm`), judged against the
 // best position the search found.
@@ -65,13 +91,15 @@ struct RunCheck {
     std::string anatomicalPath;
     HeaderComparison header;
     SearchResult search;
+    OrientationFinding orientation;
     Verdict verdict = Verdict::kFail;
+    double confidence = 0; // 0..1: how sure the verdict is (see decideVerdict)
     std::vector<std::string> reasons;
     std::string error;
     std::optional<GivenTransformCheck> givenTransform; // only when one was given
 };
 
-// "pass", "warn" or "fail".
+// "pass", "warn", "inconclusive" or "fail".
 const char* verdictName(Verdict verdict);
 
 #endif

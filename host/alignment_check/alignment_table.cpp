@@ -31,6 +31,10 @@ const std::vector<std::string> kAlignmentColumns = {"subject",
                                                     "lr_flip_suspected",
                                                     "seconds",
                                                     "cpu_seconds",
+                                                    "orientation_suspected",
+                                                    "orientation_decided",
+                                                    "confidence",
+                                                    "uncertainty_mm",
                                                     "reasons",
                                                     "functional",
                                                     "anatomical",
@@ -45,7 +49,7 @@ std::string cleanText(std::string text) {
 }
 
 int severity(const std::string& verdict) {
-    return verdict == "fail" ? 2 : verdict == "warn" ? 1 : 0;
+    return verdict == "fail" ? 3 : verdict == "inconclusive" ? 2 : verdict == "warn" ? 1 : 0;
 }
 
 std::vector<std::string> splitFields(const std::string& line) {
@@ -88,6 +92,10 @@ TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
         row.push_back(s.lrFlipSuspected ? "true" : "false");
         row.push_back(fixedText(s.seconds, 3));
         row.push_back(fixedText(s.cpuSeconds, 3));
+        row.push_back(c.orientation.suspected.empty() ? "none" : cleanText(c.orientation.suspected));
+        row.push_back(c.orientation.decided ? "true" : "false");
+        row.push_back(fixedText(c.confidence, 3));
+        row.push_back(fixedText(s.uncertaintyMm, 3));
     } else {
         row.insert(row.end(), kColumnReasons - row.size(), "n/a");
     }

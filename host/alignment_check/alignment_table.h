@@ -24,10 +24,10 @@ enum AlignmentColumn {
     kColumnTranslationX = 5,
     kColumnRotationX = 8,
     kColumnLrFlip = 20,
-    kColumnReasons = 23,
-    kColumnFunctional = 24,
-    kColumnAnatomical = 25,
-    kColumnReport = 26,
+    kColumnReasons = 27,
+    kColumnFunctional = 28,
+    kColumnAnatomical = 29,
+    kColumnReport = 30,
 };
 
 // Where a run belongs and where its report is, besides its check. Empty texts are written "n/a".

@@ -1,8 +1,12 @@
-// The verdict of a checked run and the reasons for it, in words.
+// The verdict of a checked run, how sure it is, and the reasons for it, in words.
 #ifndef POSALIGN_HOST_ALIGNMENT_CHECK_VERDICT_H
 #define POSALIGN_HOST_ALIGNMENT_CHECK_VERDICT_H
 
 #include "host/alignment_check/alignment_check.h"
+
+// Below this local correlation at the best position the images share too little structure to judge:
+// unrelated images reach a few hundredths at their best by chance.
+inline constexpr double kInformativeCorrelation = 0.08;
 
 // What the search could establish besides the result record's fields.
 struct SearchFindings {
@@ -12,10 +16,14 @@ struct SearchFindings {
     bool reachedBound = false; // the best position lies on the edge of the searched range
 };
 
-// Sets check.verdict and check.reasons from the header comparison, the search and the findings.
+// Sets check.verdict, check.confidence and check.reasons from the header comparison, the search, the
+// orientation finding and the findings.
 void decideVerdict(RunCheck& check, const SearchFindings& findings, const CheckSettings& settings);
 
 // The worst of two verdicts.
 Verdict worseVerdict(Verdict a, Verdict b);
+
+// The chance (0..1) that a normally distributed quantity of the given mean and spread lies above limit.
+double chanceAbove(double mean, double spread, double limit);
 
 #endif

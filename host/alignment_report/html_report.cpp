@@ -13,7 +13,7 @@ body{font-family:system-ui,sans-serif;margin:24px;background:#fafafa;color:#222}
 .pair{display:flex;flex-wrap:wrap;gap:8px}table,p{max-width:1200px}
 table{border-collapse:collapse;margin:8px 0 16px}td,th{border:1px solid #ccc;padding:3px 8px;text-align:left;
 vertical-align:top;font-size:14px}th{background:#eee}.num{text-align:right;font-variant-numeric:tabular-nums}
-.pass{background:#c8f0c8}.warn{background:#fbe6a2}.fail{background:#f6b8b8}
+.pass{background:#c8f0c8}.warn{background:#fbe6a2}.fail{background:#f6b8b8}.inconclusive{background:#d8d8f0}
 .verdict{font-weight:bold;text-transform:uppercase}img{display:block;max-width:100%;margin:4px 0}img[hidden]{display:none}
 .flicker button{margin:2px 4px 2px 0}.flicker button.on{font-weight:bold}pre{background:#fff;border:1px solid #ccc;
 padding:8px;overflow:auto;max-height:420px;font-size:12px}.note{color:#555;font-size:14px}
@@ -54,7 +54,7 @@ std::string triple(const std::array<double, 3>& v, int digits) {
 }
 
 const char* verdictClass(Verdict verdict) {
-    return verdict == Verdict::kPass ? "pass" : verdict == Verdict::kWarn ? "warn" : "fail";
+    return verdictName(verdict);
 }
 
 std::string reasonsText(const RunCheck& check) {
@@ -215,7 +215,9 @@ std::string reportHtml(const ReportPage& page) {
         "</h1>\n";
     html += "<p class=\"note\">Pictures show world planes (RAS, mm) in the neurological convention: the "
             "subject's "
-            "left on the left, letters at every edge. Red lines are edges of the anatomy; beneath them the "
+            "left on the left, letters at every edge. Lines are the anatomy's boundaries (red the brain's "
+            "outline, yellow the grey/white boundary, cyan the ventricles; red edges alone when no brain is "
+            "told apart); beneath them the "
             "functional's temporal mean, at its header position and at the best position the check found. "
             "The planes "
             "pass through the anatomy's centre, the same for every run of a subject. Dark blue: outside the "

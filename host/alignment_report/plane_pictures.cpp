@@ -91,6 +91,11 @@ GreyRange displayRange(const ScalarGrid& volume) {
     return range;
 }
 
+Rgb edgeColour(uint8_t kind) {
+    static const Rgb kColours[3] = {kEdgeColour, Rgb{235, 220, 40}, Rgb{40, 210, 255}};
+    return kColours[std::clamp<int>(kind, 1, 3) - 1];
+}
+
 void planeOrigin(const WorldView& view, int p, int& left, int& top) {
     int tallest = tallestPlane(view);
     left = kMargin;
@@ -128,7 +133,7 @@ RgbImage renderPlanes(const WorldView& view, const PlaneTriple& planes, GreyRang
                 float v = plane.values[i];
                 Rgb colour = kOutside;
                 if (edges != nullptr && (*edges)[p][i] != 0) {
-                    colour = kEdgeColour;
+                    colour = edgeColour((*edges)[p][i]);
                 } else if (std::isfinite(v)) {
                     auto grey = static_cast<uint8_t>(std::clamp((v - range.low) * scale, 0.0f, 255.0f));
                     colour = Rgb{grey, grey, grey};

@@ -29,10 +29,12 @@ EdgeTriple planeEdges(const PlaneTriple& anatomy);
 // The 1st to 99th percentile of the volume's finite samples above its 5th percentile (background left out).
 GreyRange displayRange(const ScalarGrid& volume);
 
-// Colour of the drawn edges.
+// Colour of the drawn edges: 1 (an edge, or the brain's outline) red, 2 (the grey/white boundary) yellow,
+// 3 (the ventricles) cyan; see anatomy_regions.h.
 const Rgb kEdgeColour{255, 48, 48};
+Rgb edgeColour(uint8_t kind);
 
-// The planes side by side with the title above; edges, when not null, drawn in kEdgeColour. Outside the
+// The planes side by side with the title above; edges, when not null, drawn in edgeColour. Outside the
 // volume the planes are dark blue, so that missing coverage is told apart from black tissue.
 RgbImage renderPlanes(const WorldView& view, const PlaneTriple& planes, GreyRange range,
                       const EdgeTriple* edges, const std::string& title);

@@ -1,11 +1,21 @@
 // Rendering a run's header and best-position pictures.
 #include "host/alignment_report/run_pictures.h"
 
+#include "host/alignment_report/anatomy_regions.h"
+
 SubjectPictures prepareSubjectPictures(const ScalarGrid& anatomical) {
     SubjectPictures subject;
     subject.view = subjectView(anatomical);
     subject.anatomyPlanes = samplePlanes(anatomical, anatomical.voxelToWorld, subject.view);
-    subject.anatomyEdges = planeEdges(subject.anatomyPlanes);
+    // The main boundaries where a brain is told apart; else every edge.
+    const AnatomyRegions regions = findAnatomyRegions(anatomical);
+    if (regions.found) {
+        for (int p = 0; p < 3; ++p) {
+            subject.anatomyEdges[p] = regionOutlines(regions, subject.view, kAllPlanes[p]);
+        }
+    } else {
+        subject.anatomyEdges = planeEdges(subject.anatomyPlanes);
+    }
     subject.anatomyRange = displayRange(anatomical);
     return subject;
 }

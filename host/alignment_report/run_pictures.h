@@ -15,7 +15,8 @@ struct SubjectPictures {
     GreyRange anatomyRange;
 };
 
-// The view, planes and edges of an anatomical (subjectView, samplePlanes, planeEdges).
+// The view, planes and boundaries of an anatomical (subjectView, samplePlanes, regionOutlines; planeEdges
+// when no brain is told apart).
 SubjectPictures prepareSubjectPictures(const ScalarGrid& anatomical);
 
 // A run's pictures; the ones at the best position are empty (0 x 0) when there is no correction.
@@ -28,6 +29,5 @@ struct RunPictures {
 // left of the functional's affine, gives its best-aligned affine.
 RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                               const Matrix4d* correction);
-
 
 #endif

@@ -78,10 +78,11 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         return runBidsCheckCommand(argc, argv, checker, out, err, isatty(STDERR_FILENO) != 0);
     }
     CheckOptions o;
-    CLI::App app{"Checks the alignment of functional runs against an anatomical: header comparison in world "
-                 "terms, a search of nearby rigid positions by normalised mutual information (and of the "
-                 "left-right mirrored run), and a verdict per run.",
-                 "Zentrovis check"};
+    CLI::App app{
+        "Checks the alignment of functional runs against an anatomical: header comparison in world "
+        "terms, a search of rigid positions by a local correlation inside the functional's brain (also "
+        "mirrored along each axis and with two axes swapped), and a verdict per run.",
+        "Zentrovis check"};
     app.add_option("--vmr", o.anatomicalPath, "Anatomical image (.nii or .nii.gz, 3-D)")->required();
     app.add_option("--fmr", o.functionalPaths,
                    "Functional image (.nii or .nii.gz, 3-D or 4-D); repeat for more runs")
@@ -109,10 +110,13 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         "flirt -in FUNC -ref ANAT -applyxfm -init FILE) and a JSON sidecar (.json); with --write-corrected\n"
         "also FUNC_corrected.nii.gz (FUNC_desc-corrected_bold.nii.gz for a BIDS run).\n"
         "\n"
-        "Verdict per run: pass (mean displacement to the best match at most 2 mm), warn (at most 5 mm),\n"
-        "fail (more, a suspected left-right flip, or too little overlap to judge).\n"
-        "Exit status: 0 every run passes, 4 the worst is a warn, 5 the worst is a fail (with --xfm: the\n"
-        "verdicts of the given registrations, pass within 2 mm of the best position, warn within 5 mm),\n"
+        "Verdict per run: pass (mean displacement to the best match at most 2 mm, known to 1 mm), warn (at\n"
+        "most 5 mm), fail (more, a mirror or axis swap the images decide, or too little overlap),\n"
+        "inconclusive (the images cannot tell: too little shared structure, or an orientation too close to\n"
+        "call, left-right included). Each verdict comes with a confidence from 0 to 1.\n"
+        "Exit status: 0 every run passes, 4 the worst is a warn or inconclusive, 5 the worst is a fail\n"
+        "(with --xfm: the verdicts of the given registrations, pass within 2 mm of the best position, warn\n"
+        "within 5 mm),\n"
         "2 bad command line or input (nothing is written), 3 an output could not be written.");
     if (const std::optional<int> stop = parseOptions(app, argc, argv, "Zentrovis check", out, err)) {
         return *stop;
@@ -214,7 +218,8 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
         return refuse(err, problem, 3);
     }
     const Verdict worst = given.empty() ? worstVerdict(checks) : worstGivenVerdict(checks);
-    return worst == Verdict::kPass   ? kExitFinished
-           : worst == Verdict::kWarn ? kExitWorstIsWarn
-                                     : kExitWorstIsFail;
+    // An inconclusive run needs a look, as a warn does.
+    return worst == Verdict::kPass                                      ? kExitFinished
+           : worst == Verdict::kWarn || worst == Verdict::kInconclusive ? kExitWorstIsWarn
+                                                                        : kExitWorstIsFail;
 }

@@ -181,7 +181,8 @@ int finishedStatus(const std::vector<TableRow>& rows, bool verdictExitStatus) {
     bool allChecked = true, anyWarn = false, anyFail = false;
     for (const TableRow& row : rows) {
         allChecked = allChecked && rowWasChecked(row);
-        anyWarn = anyWarn || row[kColumnVerdict] == "warn";
+        // An inconclusive run needs a look, as a warn does.
+        anyWarn = anyWarn || row[kColumnVerdict] == "warn" || row[kColumnVerdict] == "inconclusive";
         anyFail = anyFail || row[kColumnVerdict] == "fail";
     }
     if (verdictExitStatus) {

@@ -7,6 +7,7 @@
 
 #include "host/alignment_check/alignment_check.h"
 #include "host/alignment_check/check_grid.h"
+#include "host/alignment_check/verdict.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {
@@ -48,8 +49,10 @@ TEST_P(CheckOffsets, FindsTheOffsetAndJudgesIt) {
         }
     }
     EXPECT_LT(error / count, 1.5);
+    // The grid's corner lies about 100 mm from its centre, where the phantom's smooth, nearly symmetric
+    // brain leaves up to about a degree of rotation open to the local correlation.
     const Point3d corner = transformPoint(bestAlignedAffine(check, moved), {0, 0, 0});
-    EXPECT_LT(distance(corner, transformPoint(matrixFromRowMajor(functional.voxelToWorld), {0, 0, 0})), 2.0);
+    EXPECT_LT(distance(corner, transformPoint(matrixFromRowMajor(functional.voxelToWorld), {0, 0, 0})), 2.5);
     EXPECT_NEAR(check.search.displacementMm, offsetSize / count, 0.5);
     EXPECT_EQ(check.verdict, c.verdict) << check.reasons.front();
     EXPECT_FALSE(check.search.lrFlipSuspected);
@@ -94,7 +97,7 @@ void expectFiniteNumbers(const RunCheck& check) {
     const SearchResult& s = check.search;
     for (double v :
          {check.header.centreDistanceMm, check.header.rotationDeg, check.header.insidePct, s.atHeader, s.best,
-          s.mirroredBest, s.displacementMm, s.mirrorEvidenceFor, s.mirrorEvidenceAgainst}) {
+          s.mirroredBest, s.displacementMm, s.standardError, s.uncertaintyMm, check.confidence}) {
         EXPECT_TRUE(std::isfinite(v));
     }
     for (const auto& row : s.correction) {
@@ -111,7 +114,8 @@ TEST(CheckFlip, DataMirroredLeftRightIsAFail) {
         const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &flipped}, CheckSettings{});
         EXPECT_TRUE(check.search.lrFlipSuspected);
         EXPECT_EQ(check.verdict, Verdict::kFail);
-        EXPECT_TRUE(reasonsMention(check, "left-right flip is suspected"));
+        EXPECT_TRUE(reasonsMention(check, "a left-right mirror is suspected"));
+        EXPECT_EQ(check.orientation.suspected, "left-right mirror");
     }
 }
 
@@ -140,7 +144,7 @@ TEST(CheckAwkwardInputs, OneSliceFunctionalIsJudged) {
     const NiftiImage slice = testFunctional(1);
     const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &slice}, CheckSettings{});
     expectFiniteNumbers(check);
-    EXPECT_GT(check.search.best, 1.05);
+    EXPECT_GT(check.search.best, kInformativeCorrelation);
     EXPECT_LT(check.search.displacementMm, 5.0);
 }
 
@@ -166,8 +170,8 @@ TEST(CheckAwkwardInputs, ConstantFunctionalCannotBeJudged) {
     NiftiImage functional = testFunctional();
     std::fill(functional.floatSamples.begin(), functional.floatSamples.end(), 100.0f);
     const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
-    EXPECT_EQ(check.verdict, Verdict::kFail);
-    EXPECT_TRUE(reasonsMention(check, "share no structure"));
+    EXPECT_EQ(check.verdict, Verdict::kInconclusive);
+    EXPECT_TRUE(reasonsMention(check, "share too little structure"));
 }
 
 // The small real anatomical of Debian's python3-nibabel, and functionals resampled from it into an oblique

@@ -112,9 +112,9 @@ TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
         EXPECT_TRUE(h["qform_sform_mm"].contains("functional"));
         EXPECT_TRUE(h["overlap_voxels"].is_number_integer());
         const nlohmann::json& s = run["search"];
-        EXPECT_EQ(s["measure"], "normalised mutual information");
-        for (const char* key :
-             {"at_header", "best", "mirrored_best", "displacement_mm", "seconds", "cpu_seconds"}) {
+        EXPECT_EQ(s["measure"].get<std::string>().rfind("local correlation", 0), 0u) << s["measure"];
+        for (const char* key : {"at_header", "best", "mirrored_best", "displacement_mm", "standard_error",
+                                "uncertainty_mm", "seconds", "cpu_seconds"}) {
             EXPECT_TRUE(s[key].is_number()) << key;
         }
         ASSERT_EQ(s["correction"].size(), 4u);
@@ -126,7 +126,22 @@ TEST_F(CheckCommand, WritesTheNamedJsonFieldsAndOneTsvLinePerRun) {
         EXPECT_EQ(s["rotation_deg"].size(), 3u);
         EXPECT_TRUE(s["lr_flip_suspected"].is_boolean());
         EXPECT_FALSE(run["reasons"].empty());
+        EXPECT_TRUE(run["confidence"].is_number());
+        const nlohmann::json& o = run["orientation"];
+        EXPECT_TRUE(o["suspected"].is_null() || o["suspected"].is_string());
+        EXPECT_TRUE(o["decided"].is_boolean());
+        EXPECT_TRUE(o["threshold"].is_number());
+        EXPECT_TRUE(o["runner_up_ratio"].is_number());
+        ASSERT_EQ(o["evidence"].size(), 7u); // as stored, three mirrors, three swaps
+        EXPECT_EQ(o["evidence"][0]["orientation"], "as stored");
+        EXPECT_EQ(o["evidence"][0]["ratio"], 1.0);
+        for (const nlohmann::json& trial : o["evidence"]) {
+            EXPECT_TRUE(trial["best"].is_number());
+            EXPECT_TRUE(trial["refined"].is_boolean());
+        }
     }
+    EXPECT_TRUE(doc["runs"][0]["orientation"]["suspected"].is_null());
+    EXPECT_EQ(doc["runs"][1]["orientation"]["suspected"], "left-right mirror");
     EXPECT_EQ(doc["runs"][0]["verdict"], "pass");
     EXPECT_EQ(doc["runs"][1]["verdict"], "fail");
     EXPECT_EQ(doc["runs"][1]["search"]["lr_flip_suspected"], true);

@@ -120,8 +120,8 @@ TEST(AlignmentTable, ALineOfAnotherFormIsAnErrorWithFileAndLine) {
     const struct {
         std::string text, error;
     } cases[] = {
-        {good + row.substr(0, row.find('\t')) + "\n", "t.tsv:3: has 1 fields, not 27"},
-        {header + older + "\n", "t.tsv:2: has 21 fields, not 27"},
+        {good + row.substr(0, row.find('\t')) + "\n", "t.tsv:3: has 1 fields, not 31"},
+        {header + older + "\n", "t.tsv:2: has 21 fields, not 31"},
         {older + "\n" + row, "t.tsv:1: is not the header of an alignment table"},
         {good.substr(0, good.size() - 1), "t.tsv:2: ends without a line break"},
         {header + std::string(row).replace(row.find("pass"), 4, "okay"), "t.tsv:2: has no verdict"},

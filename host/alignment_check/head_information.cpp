@@ -1,0 +1,56 @@
+// Binned anatomy and a spread pick of the functional's voxels for the whole-head mutual information.
+#include "host/alignment_check/head_information.h"
+
+#include <cmath>
+
+namespace {
+
+uint32_t scrambled(uint32_t value) {
+    uint32_t h = value * 2654435761u;
+    h ^= h >> 16;
+    h *= 2246822519u;
+    h ^= h >> 13;
+    return h;
+}
+
+} // namespace
+
+HeadInformation headInformation(const ScalarGrid& anatomy, const ScalarGrid& functional, size_t maxSamples) {
+    HeadInformation head;
+    const IntensityRange anatomyRange = intensityRange(anatomy.values.empty() ? functional : anatomy, 0.995);
+    const IntensityRange functionalRange = intensityRange(functional, 0.995);
+    head.anatomy.nx = anatomy.nx;
+    head.anatomy.ny = anatomy.ny;
+    head.anatomy.nz = anatomy.nz;
+    head.anatomy.bins = binSamples(anatomy, anatomyRange, head.bins);
+    head.anatomy.worldToVoxel = invertAffine(anatomy.voxelToWorld);
+    head.samples.voxelToWorld = functional.voxelToWorld;
+    const double keep = functional.values.size() > maxSamples
+                            ? static_cast<double>(maxSamples) / functional.values.size() * 4294967296.0
+                            : 4294967296.0;
+    size_t index = 0;
+    for (int z = 0; z < functional.nz; ++z) {
+        for (int y = 0; y < functional.ny; ++y) {
+            for (int x = 0; x < functional.nx; ++x, ++index) {
+                const float value = functional.values[index];
+                if (!std::isfinite(value) ||
+                    !(static_cast<double>(scrambled(static_cast<uint32_t>(index))) < keep)) {
+                    continue;
+                }
+                head.samples.x.push_back(static_cast<float>(x));
+                head.samples.y.push_back(static_cast<float>(y));
+                head.samples.z.push_back(static_cast<float>(z));
+                head.samples.bins.push_back(static_cast<uint8_t>(binOf(value, functionalRange, head.bins)));
+            }
+        }
+    }
+    return head;
+}
+
+double headInformationAt(const HeadInformation& head, const Matrix4d& placement,
+                         std::vector<double>& histogram) {
+    if (head.samples.bins.empty()) {
+        return 0;
+    }
+    return normalisedMutualInformation(head.anatomy, head.samples, placement, head.bins, histogram).nmi - 1.0;
+}

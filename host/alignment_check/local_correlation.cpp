@@ -1,0 +1,233 @@
+// Block-wise Pearson correlation of the functional's brain against the trilinearly sampled anatomy.
+#include "host/alignment_check/local_correlation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Blocks with fewer samples inside the anatomical are left out: their correlation is mostly noise.
+const double kMinBlockSamples = 6;
+// A coarse level's blocks span at least this many of its voxels per axis.
+const double kMinVoxelsPerBlock = 2.5;
+// A coarse voxel is in the brain when at least this share of the fine voxels it averages are.
+const float kMinMaskShare = 0.5f;
+
+AnatomyLevel anatomyLevel(const ScalarGrid& grid) {
+    AnatomyLevel level;
+    level.nx = grid.nx;
+    level.ny = grid.ny;
+    level.nz = grid.nz;
+    level.values = grid.values;
+    for (float& v : level.values) {
+        v = std::isfinite(v) ? v : 0.0f;
+    }
+    level.worldToVoxel = invertAffine(grid.voxelToWorld);
+    return level;
+}
+
+// A well-mixed hash of an index: picks that look random yet repeat run after run.
+uint32_t scrambled(uint32_t value) {
+    uint32_t h = value * 2654435761u;
+    h ^= h >> 16;
+    h *= 2246822519u;
+    h ^= h >> 13;
+    return h;
+}
+
+BlockSamples blockSamples(const ScalarGrid& functional, const std::vector<float>& maskShare, double blockMm,
+                          size_t maxSamples) {
+    BlockSamples samples;
+    samples.voxelToWorld = functional.voxelToWorld;
+    const std::array<double, 3> sizes = voxelSizes(functional.voxelToWorld);
+    const double largest = std::max({sizes[0], sizes[1], sizes[2]});
+    const double block = std::max(blockMm, kMinVoxelsPerBlock * largest);
+    size_t perAxis[3];
+    double voxelsPerBlock[3];
+    const int dims[3] = {functional.nx, functional.ny, functional.nz};
+    for (int a = 0; a < 3; ++a) {
+        voxelsPerBlock[a] = std::max(1.0, block / sizes[a]);
+        perAxis[a] = static_cast<size_t>(dims[a] / voxelsPerBlock[a]) + 1;
+    }
+    samples.blockCount = perAxis[0] * perAxis[1] * perAxis[2];
+    size_t inMask = 0;
+    for (size_t i = 0; i < maskShare.size(); ++i) {
+        inMask += std::isfinite(functional.values[i]) && maskShare[i] >= kMinMaskShare;
+    }
+    // Above maxSamples, a spread pick of them: the blocks keep enough voxels each to correlate.
+    const double keep =
+        inMask > maxSamples ? static_cast<double>(maxSamples) / inMask * 4294967296.0 : 4294967296.0;
+    size_t index = 0;
+    for (int z = 0; z < functional.nz; ++z) {
+        for (int y = 0; y < functional.ny; ++y) {
+            for (int x = 0; x < functional.nx; ++x, ++index) {
+                const float value = functional.values[index];
+                if (!std::isfinite(value) || !(maskShare[index] >= kMinMaskShare) ||
+                    !(static_cast<double>(scrambled(static_cast<uint32_t>(index))) < keep)) {
+                    continue;
+                }
+                samples.x.push_back(static_cast<float>(x));
+                samples.y.push_back(static_cast<float>(y));
+                samples.z.push_back(static_cast<float>(z));
+                samples.value.push_back(value);
+                const size_t bx = static_cast<size_t>(x / voxelsPerBlock[0]);
+                const size_t by = static_cast<size_t>(y / voxelsPerBlock[1]);
+                const size_t bz = static_cast<size_t>(z / voxelsPerBlock[2]);
+                samples.block.push_back(static_cast<uint32_t>(bx + perAxis[0] * (by + perAxis[1] * bz)));
+            }
+        }
+    }
+    return samples;
+}
+
+// The trilinear cell of position p on an axis of n voxels; false when p is outside. An axis of one voxel
+// takes positions within half a voxel of it.
+inline bool cellOf(float p, int n, int& index, float& fraction) {
+    if (n == 1) {
+        index = 0;
+        fraction = 0.0f;
+        return p >= -0.5f && p <= 0.5f;
+    }
+    if (!(p >= 0.0f && p < static_cast<float>(n - 1))) {
+        return false;
+    }
+    index = static_cast<int>(p);
+    fraction = p - static_cast<float>(index);
+    return true;
+}
+
+CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d& placement,
+                                  std::vector<double>& scratch, double* contributions);
+
+} // namespace
+
+CorrelationValue localCorrelation(const CorrelationLevel& level, const Matrix4d& placement,
+                                  std::vector<double>& scratch) {
+    return blockCorrelation(level, placement, scratch, nullptr);
+}
+
+CorrelationValue localCorrelation(const CorrelationLevel& level, const Matrix4d& placement,
+                                  std::vector<double>& scratch, std::vector<double>& contributions) {
+    contributions.assign(level.samples.blockCount, 0.0);
+    return blockCorrelation(level, placement, scratch, contributions.data());
+}
+
+namespace {
+
+CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d& placement,
+                                  std::vector<double>& scratch, double* contributions) {
+    const AnatomyLevel& anatomy = level.anatomy;
+    const BlockSamples& samples = level.samples;
+    CorrelationValue result;
+    const size_t count = samples.value.size();
+    if (count == 0) {
+        return result;
+    }
+    const Matrix4d toVoxel = multiply(anatomy.worldToVoxel, multiply(placement, samples.voxelToWorld));
+    float m[3][4];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            m[i][j] = static_cast<float>(toVoxel[i][j]);
+        }
+    }
+    const int nx = anatomy.nx, ny = anatomy.ny, nz = anatomy.nz;
+    const size_t sx = nx > 1 ? 1 : 0;
+    const size_t sy = ny > 1 ? static_cast<size_t>(nx) : 0;
+    const size_t sz = nz > 1 ? static_cast<size_t>(nx) * ny : 0;
+    // Per block: n, sum a, sum a^2, sum f, sum f^2, sum a f.
+    scratch.assign(samples.blockCount * 6, 0.0);
+    double* sums = scratch.data();
+    size_t inside = 0;
+    const float* values = anatomy.values.data();
+    for (size_t s = 0; s < count; ++s) {
+        const float x = samples.x[s], y = samples.y[s], z = samples.z[s];
+        int ix, iy, iz;
+        float fx, fy, fz;
+        if (!cellOf(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3], nx, ix, fx) ||
+            !cellOf(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3], ny, iy, fy) ||
+            !cellOf(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3], nz, iz, fz)) {
+            continue;
+        }
+        ++inside;
+        const float* c = values + ix + static_cast<size_t>(nx) * (iy + static_cast<size_t>(ny) * iz);
+        const float a00 = c[0] + fx * (c[sx] - c[0]);
+        const float a10 = c[sy] + fx * (c[sy + sx] - c[sy]);
+        const float a01 = c[sz] + fx * (c[sz + sx] - c[sz]);
+        const float a11 = c[sz + sy] + fx * (c[sz + sy + sx] - c[sz + sy]);
+        const float a0 = a00 + fy * (a10 - a00), a1 = a01 + fy * (a11 - a01);
+        const double a = a0 + fz * (a1 - a0);
+        const double f = samples.value[s];
+        double* b = sums + static_cast<size_t>(samples.block[s]) * 6;
+        b[0] += 1.0;
+        b[1] += a;
+        b[2] += a * a;
+        b[3] += f;
+        b[4] += f * f;
+        b[5] += a * f;
+    }
+    result.insideShare = static_cast<double>(inside) / static_cast<double>(count);
+    // Sums for the weighted mean and its standard error: sum w^2 (r - mean)^2 / (sum w)^2 expanded.
+    double weighted = 0, weights = 0, w2r2 = 0, w2r = 0, w2 = 0;
+    for (size_t k = 0; k < samples.blockCount; ++k) {
+        const double* b = sums + k * 6;
+        const double n = b[0];
+        if (n < kMinBlockSamples) {
+            continue;
+        }
+        const double va = n * b[2] - b[1] * b[1], vf = n * b[4] - b[3] * b[3];
+        if (!(va > 1e-9 * n * b[2]) || !(vf > 1e-9 * n * b[4])) {
+            continue; // a flat block: no correlation to speak of
+        }
+        const double r = (n * b[5] - b[1] * b[3]) / std::sqrt(va * vf);
+        if (contributions != nullptr) {
+            contributions[k] = n * r / static_cast<double>(count);
+        }
+        weighted += n * r;
+        weights += n;
+        w2r2 += n * n * r * r;
+        w2r += n * n * r;
+        w2 += n * n;
+    }
+    if (weights > 0) {
+        const double mean = weighted / weights;
+        result.value = weighted / static_cast<double>(count);
+        result.standardError = std::sqrt(std::max(0.0, w2r2 - 2 * mean * w2r + mean * mean * w2)) / weights;
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const ScalarGrid& functional,
+                                                const VoxelMask& mask, const std::vector<double>& spacingsMm,
+                                                double blockMm, size_t maxSamples) {
+    ScalarGrid maskGrid;
+    maskGrid.nx = functional.nx;
+    maskGrid.ny = functional.ny;
+    maskGrid.nz = functional.nz;
+    maskGrid.voxelToWorld = functional.voxelToWorld;
+    maskGrid.values.resize(mask.inside.size());
+    for (size_t i = 0; i < mask.inside.size(); ++i) {
+        maskGrid.values[i] = mask.inside[i] ? 1.0f : 0.0f;
+    }
+    std::vector<CorrelationLevel> levels;
+    for (size_t k = 0; k < spacingsMm.size(); ++k) {
+        const bool finest = k + 1 == spacingsMm.size();
+        const std::array<int, 3> f =
+            finest ? std::array<int, 3>{1, 1, 1} : blockFactorsFor(functional, spacingsMm[k]);
+        const bool same = f == std::array<int, 3>{1, 1, 1};
+        const ScalarGrid coarse = same ? functional : averageBlocks(functional, f);
+        const ScalarGrid coarseMask = same ? maskGrid : averageBlocks(maskGrid, f);
+        const std::array<double, 3> sizes = voxelSizes(coarse.voxelToWorld);
+        const double spacing = std::max({sizes[0], sizes[1], sizes[2]});
+        // The anatomy at about half the functional's spacing: fine enough to interpolate smoothly.
+        const std::array<int, 3> af = blockFactorsFor(anatomy, 0.5 * spacing);
+        CorrelationLevel level;
+        level.anatomy =
+            anatomyLevel(af == std::array<int, 3>{1, 1, 1} ? anatomy : averageBlocks(anatomy, af));
+        level.samples = blockSamples(coarse, coarseMask.values, blockMm, maxSamples);
+        level.spacingMm = spacing;
+        levels.push_back(std::move(level));
+    }
+    return levels;
+}

@@ -1,0 +1,191 @@
+// Orientation candidates, the shared start grid, screening and refinement of the contenders.
+#include "host/alignment_check/orientation_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <atomic>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+// Compass steps (mm and degrees alike) per level kind and the evaluations each may spend.
+const double kCoarseFirstStep = 4, kCoarseLastStep = 1;
+const double kScreenFirstStep = 2, kScreenLastStep = 0.5;
+const double kFineFirstStep = 1, kFineLastStep = 0.1;
+const int kCoarseEvaluations = 250, kScreenEvaluations = 200, kFineEvaluations = 300;
+
+// Refines the start through every level up to and including last, from the given first level.
+Pose refineThrough(const PoseProblem& problem, const Pose& start, size_t first, size_t last,
+                   std::vector<double>& scratch) {
+    Pose pose = start;
+    const size_t finest = problem.levels->size() - 1;
+    for (size_t level = first; level <= last; ++level) {
+        if (level == 0 && finest > 0) {
+            pose = refinePose(problem, level, pose, kCoarseFirstStep, kCoarseLastStep, kCoarseEvaluations,
+                              scratch);
+        } else if (level < finest) {
+            pose = refinePose(problem, level, pose, kScreenFirstStep, kScreenLastStep, kScreenEvaluations,
+                              scratch);
+        } else {
+            const double firstStep = finest == 0 ? kCoarseFirstStep : kFineFirstStep * (level == 1 ? 2 : 1);
+            pose = refinePose(problem, level, pose, firstStep, kFineLastStep, kFineEvaluations, scratch);
+        }
+    }
+    return pose;
+}
+
+// Runs job(0..count-1) on up to two threads (the check's jobs are a few, each of tens of milliseconds),
+// each thread with its own scratch buffer.
+// Returns the processor time the helper thread spent (the caller's own is in its thread clock).
+template <typename Job> double parallelFor(int count, const Job& job) {
+    std::atomic<int> next{0};
+    auto worker = [&]() {
+        std::vector<double> scratch;
+        for (int i = next++; i < count; i = next++) {
+            job(i, scratch);
+        }
+    };
+    if (count <= 1 || std::thread::hardware_concurrency() < 2) {
+        worker();
+        return 0;
+    }
+    double helperSeconds = 0;
+    std::thread helper([&]() {
+        worker();
+        timespec used{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+        helperSeconds = static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+    });
+    worker();
+    helper.join();
+    return helperSeconds;
+}
+
+} // namespace
+
+const char* orientationWords(Orientation orientation) {
+    switch (orientation) {
+    case Orientation::kAsStored:
+        return "as stored";
+    case Orientation::kMirrorLeftRight:
+        return "left-right mirror";
+    case Orientation::kMirrorAnteriorPosterior:
+        return "anterior-posterior mirror";
+    case Orientation::kMirrorSuperiorInferior:
+        return "superior-inferior mirror";
+    case Orientation::kSwapLeftRightAnteriorPosterior:
+        return "axes swapped (left-right with anterior-posterior)";
+    case Orientation::kSwapLeftRightSuperiorInferior:
+        return "axes swapped (left-right with superior-inferior)";
+    default:
+        return "axes swapped (anterior-posterior with superior-inferior)";
+    }
+}
+
+Matrix4d orientationMatrix(Orientation orientation, const Point3d& centre) {
+    // The signed permutation of world axes, then about the centre: p -> S (p - c) + c.
+    int from[3] = {0, 1, 2};
+    double sign[3] = {1, 1, 1};
+    switch (orientation) {
+    case Orientation::kMirrorLeftRight:
+        sign[0] = -1;
+        break;
+    case Orientation::kMirrorAnteriorPosterior:
+        sign[1] = -1;
+        break;
+    case Orientation::kMirrorSuperiorInferior:
+        sign[2] = -1;
+        break;
+    case Orientation::kSwapLeftRightAnteriorPosterior:
+        std::swap(from[0], from[1]);
+        break;
+    case Orientation::kSwapLeftRightSuperiorInferior:
+        std::swap(from[0], from[2]);
+        break;
+    case Orientation::kSwapAnteriorPosteriorSuperiorInferior:
+        std::swap(from[1], from[2]);
+        break;
+    default:
+        break;
+    }
+    Matrix4d m{};
+    m[3][3] = 1;
+    for (int i = 0; i < 3; ++i) {
+        m[i][from[i]] = sign[i];
+    }
+    for (int i = 0; i < 3; ++i) {
+        m[i][3] = centre[i] - (m[i][0] * centre[0] + m[i][1] * centre[1] + m[i][2] * centre[2]);
+    }
+    return m;
+}
+
+OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels, const Point3d& centre,
+                                     const OrientationSearchPlan& plan) {
+    OrientationSearch search;
+    const size_t finest = levels.size() - 1;
+    search.screeningLevel = levels.size() >= 3 ? static_cast<int>(finest - 1) : 0;
+    const size_t screen = static_cast<size_t>(search.screeningLevel);
+    const int count = plan.allOrientations ? kOrientationCount : 1;
+    auto problemFor = [&](Orientation orientation) {
+        PoseProblem problem;
+        problem.levels = &levels;
+        problem.orientation = orientationMatrix(orientation, centre);
+        problem.centre = centre;
+        problem.sign = search.sign;
+        problem.maxTranslationMm = plan.maxTranslationMm;
+        problem.maxRotationDeg = plan.maxRotationDeg;
+        return problem;
+    };
+    // The sign of the match is the sign of the strongest correlation anywhere on the grid of the run as
+    // stored: a T1 anatomy correlates negatively with an EPI, a T2 positively.
+    std::vector<double> scratch;
+    const std::vector<Pose> storedGrid =
+        scoreShiftGrid(problemFor(Orientation::kAsStored), plan.startStepMm, plan.startRangeMm, scratch);
+    const auto strongest =
+        std::max_element(storedGrid.begin(), storedGrid.end(), [](const Pose& a, const Pose& b) {
+            return std::fabs(a.value) < std::fabs(b.value);
+        });
+    search.sign = strongest != storedGrid.end() && strongest->value < 0 ? -1 : 1;
+
+    search.outcomes.resize(count);
+    search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
+        const Orientation orientation = static_cast<Orientation>(o);
+        const PoseProblem problem = problemFor(orientation);
+        const std::vector<Pose> grid =
+            o == 0 ? storedGrid : scoreShiftGrid(problem, plan.startStepMm, plan.startRangeMm, work);
+        OrientationOutcome& outcome = search.outcomes[o];
+        outcome.orientation = orientation;
+        // The run as stored keeps several starts (their spread tells how sure its position is); the other
+        // orientations only need their best.
+        const size_t starts = o == 0 ? plan.refinedStarts : plan.otherStarts;
+        for (const Pose& start : bestSeparated(grid, search.sign, starts, plan.startSeparationMm)) {
+            outcome.starts.push_back(refineThrough(problem, start, 0, screen, work));
+        }
+        std::sort(outcome.starts.begin(), outcome.starts.end(),
+                  [](const Pose& a, const Pose& b) { return a.value > b.value; });
+        if (!outcome.starts.empty()) {
+            outcome.screened = outcome.starts.front();
+        }
+    });
+    double bestScreened = -2;
+    for (const OrientationOutcome& outcome : search.outcomes) {
+        bestScreened = std::max(bestScreened, outcome.screened.value);
+    }
+    std::vector<int> contenders;
+    for (const OrientationOutcome& outcome : search.outcomes) {
+        if (outcome.orientation == Orientation::kAsStored ||
+            (bestScreened > 0 && outcome.screened.value >= plan.contenderShare * bestScreened)) {
+            contenders.push_back(static_cast<int>(outcome.orientation));
+        }
+    }
+    search.helperCpuSeconds +=
+        parallelFor(static_cast<int>(contenders.size()), [&](int i, std::vector<double>& work) {
+            OrientationOutcome& outcome = search.outcomes[contenders[i]];
+            outcome.finest = screen == finest ? outcome.screened
+                                              : refineThrough(problemFor(outcome.orientation),
+                                                              outcome.screened, screen + 1, finest, work);
+            outcome.refined = true;
+        });
+    return search;
+}
