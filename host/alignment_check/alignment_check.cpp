@@ -24,6 +24,12 @@ const double kMinLevelStep = 1.25;
 const size_t kMaxDisplacementPoints = 20000;
 // Functional samples per level at most: enough for blocks of 12 mm to hold dozens each.
 const size_t kMaxLevelSamples = 30000;
+// On the coarsest level, which scores every start of every orientation, fewer: its blocks of about 20 mm
+// still hold a dozen voxels each.
+const size_t kMaxCoarsestSamples = 4000;
+// Whole-head samples for the mutual information on the finest level (its joint histogram of 32 x 32 bins
+// is well filled by this many).
+const size_t kMaxHeadSamples = 30000;
 // The whole-head measure's weight on the finest level (its excess NMI - 1 is about 0.1..0.3 for a match, the
 // local correlation 0.4..0.8): on the phantom, whose eroded brain leaves rotations nearly flat, weights
 // of 0.5..2 left 1.5..2.9 mm, 3 below 1 mm; on MNI simulations it moves the answer by 0.2 mm.
@@ -317,9 +323,10 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
         std::any_of(mask.inside.begin(), mask.inside.end(), [](uint8_t f) { return f != 0; });
     if (findings.searched && findings.informative) {
         const ScalarGrid anatomy = temporalMean(*anatomical.image);
-        std::vector<CorrelationLevel> levels = correlationLevels(
-            anatomy, functionalMean, mask, levelSpacings(functionalMean), settings.blockMm, kMaxLevelSamples);
-        levels.back().head = headInformation(anatomy, functionalMean, kMaxLevelSamples);
+        std::vector<CorrelationLevel> levels =
+            correlationLevels(anatomy, functionalMean, mask, levelSpacings(functionalMean), settings.blockMm,
+                              kMaxLevelSamples, kMaxCoarsestSamples);
+        levels.back().head = headInformation(anatomy, functionalMean, kMaxHeadSamples);
         levels.back().headWeight = kHeadWeight;
         const Point3d centre = gridCentre(functionalMean);
         OrientationSearchPlan plan;

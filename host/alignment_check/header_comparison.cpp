@@ -3,7 +3,6 @@
 
 #include "host/nifti/nifti_geometry.h"
 
-
 #include <algorithm>
 #include <cmath>
 

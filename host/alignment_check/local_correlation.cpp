@@ -200,7 +200,8 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
 
 std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const ScalarGrid& functional,
                                                 const VoxelMask& mask, const std::vector<double>& spacingsMm,
-                                                double blockMm, size_t maxSamples) {
+                                                double blockMm, size_t maxSamples,
+                                                size_t maxCoarsestSamples) {
     ScalarGrid maskGrid;
     maskGrid.nx = functional.nx;
     maskGrid.ny = functional.ny;
@@ -225,7 +226,8 @@ std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const
         CorrelationLevel level;
         level.anatomy =
             anatomyLevel(af == std::array<int, 3>{1, 1, 1} ? anatomy : averageBlocks(anatomy, af));
-        level.samples = blockSamples(coarse, coarseMask.values, blockMm, maxSamples);
+        level.samples = blockSamples(coarse, coarseMask.values, blockMm,
+                                     k == 0 && !finest ? maxCoarsestSamples : maxSamples);
         level.spacingMm = spacing;
         levels.push_back(std::move(level));
     }

@@ -58,9 +58,9 @@ CorrelationValue localCorrelation(const CorrelationLevel& level, const Matrix4d&
 
 // Levels from coarse to fine at about the given functional spacings (mm; the finest is the functional's
 // own grid), the functional sampled inside mask (one flag per functional voxel), at most about maxSamples
-// per level.
+// per level and maxCoarsestSamples on the coarsest (which scores the many starts).
 std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const ScalarGrid& functional,
                                                 const VoxelMask& mask, const std::vector<double>& spacingsMm,
-                                                double blockMm, size_t maxSamples);
+                                                double blockMm, size_t maxSamples, size_t maxCoarsestSamples);
 
 #endif

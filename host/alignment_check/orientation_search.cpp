@@ -153,14 +153,23 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         const Orientation orientation = static_cast<Orientation>(o);
         const PoseProblem problem = problemFor(orientation);
         const std::vector<Pose> grid =
-            o == 0 ? storedGrid : scoreShiftGrid(problem, plan.startStepMm, plan.startRangeMm, work);
+            o == 0 ? storedGrid : scoreShiftGrid(problem, plan.otherStepMm, plan.startRangeMm, work);
         OrientationOutcome& outcome = search.outcomes[o];
         outcome.orientation = orientation;
         // The run as stored keeps several starts (their spread tells how sure its position is); the other
         // orientations only need their best.
         const size_t starts = o == 0 ? plan.refinedStarts : plan.otherStarts;
+        // Each start is refined on the coarsest level; on the screening level only the best of them for the
+        // other orientations (the screening level costs several times the coarsest per step).
+        std::vector<Pose> coarse;
         for (const Pose& start : bestSeparated(grid, search.sign, starts, plan.startSeparationMm)) {
-            outcome.starts.push_back(refineThrough(problem, start, 0, screen, work));
+            coarse.push_back(refineThrough(problem, start, 0, 0, work));
+        }
+        std::sort(coarse.begin(), coarse.end(),
+                  [](const Pose& a, const Pose& b) { return a.value > b.value; });
+        for (size_t k = 0; k < coarse.size() && (o == 0 || k == 0); ++k) {
+            outcome.starts.push_back(screen == 0 ? coarse[k]
+                                                 : refineThrough(problem, coarse[k], 1, screen, work));
         }
         std::sort(outcome.starts.begin(), outcome.starts.end(),
                   [](const Pose& a, const Pose& b) { return a.value > b.value; });

@@ -30,10 +30,11 @@ Matrix4d orientationMatrix(Orientation orientation, const Point3d& centre);
 
 // How the search is run.
 struct OrientationSearchPlan {
-    double startStepMm = 10;  // the start grid's step
-    double startRangeMm = 40; // and extent per axis around the header
-    int refinedStarts = 3;    // starts refined for the run as stored
-    int otherStarts = 2;      // and for each other orientation
+    double startStepMm = 10;   // the start grid's step for the run as stored
+    double otherStepMm = 13.4; // and for the other orientations (screened only: a coarser grid suffices)
+    double startRangeMm = 40;  // and extent per axis around the header
+    int refinedStarts = 3;     // starts refined for the run as stored
+    int otherStarts = 2;       // and for each other orientation
     double startSeparationMm = 10;
     double contenderShare = 0.75; // refined on the finest level when screened at least this share of the best
     double maxTranslationMm = 45;

@@ -31,9 +31,25 @@ Verdict judgeOrientation(const OrientationFinding& o, double& confidence, std::v
         confidence = 1;
         return Verdict::kPass;
     }
+    const OrientationTrial& stored = o.trials.front();
+    if (o.decidedBy == "block likelihood") {
+        // The correlation left left-right open; the blocks where the head is not symmetric decided it. How
+        // sure: the winning side's share of the two strongest blocks' evidence.
+        const double total = o.mirrorEvidenceFor + o.mirrorEvidenceAgainst;
+        confidence = total > 0 ? std::max(o.mirrorEvidenceFor, o.mirrorEvidenceAgainst) / total : 0.5;
+        if (o.suspected.empty()) {
+            return Verdict::kPass;
+        }
+        reasons.push_back(
+            format("the functional matches the anatomy about as well mirrored left-right (local "
+                   "correlation %.3f, %.2f of the winner's), and clearly better mirrored where "
+                   "the head is not symmetric (%.0f against %.0f nats): a left-right mirror is "
+                   "suspected (a left-right flip)",
+                   stored.best, o.margin, o.mirrorEvidenceFor, o.mirrorEvidenceAgainst));
+        return Verdict::kFail;
+    }
     // The chance that the winner's lead is real: the runner-up's true share below 1.
     const double lead = 1.0 - chanceAbove(o.margin, std::max(o.marginError, 1e-6), 1.0);
-    const OrientationTrial& stored = o.trials.front();
     if (!o.suspected.empty()) {
         double winner = 0;
         for (const OrientationTrial& t : o.trials) {

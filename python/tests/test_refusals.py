@@ -78,7 +78,7 @@ def test_a_refused_anatomical_gives_the_command_lines_message(phantom_pair, tmp_
     ({"functional": 12}, TypeError, "not int"),
     ({"functional": (np.zeros((4, 4, 4)),)}, TypeError, "pair (array, affine)"),
     ({"unknown_setting": 1}, TypeError, "unknown_setting"),
-    ({"block_mm": 1.0}, ValueError, "block_mm must be a number from 2 to 100"),
+    ({"block_mm": 1}, ValueError, "block_mm must be a number from 2 to 100, not 1"),
     ({"max_translation_mm": float("nan")}, ValueError, "max_translation_mm must be a number"),
     ({"pass_mm": 6.0}, ValueError, "pass_mm must not exceed warn_mm"),
     ({"pass_mm": "1"}, TypeError, "pass_mm must be a number, not str"),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "host/alignment_check/alignment_check.h"
@@ -221,6 +222,102 @@ TEST(CheckNibabelPairs, OffsetsAreUndoneAndMirrorsFlagged) {
                         .search.lrFlipSuspected)
             << c.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+// image's samples rearranged: voxel (x, y, z) of the result takes source voxel at(x, y, z) of the original;
+// the result's size is nx, ny, nz and its header the original's (an error the header does not show).
+NiftiImage rearranged(const NiftiImage& image, int nx, int ny, int nz,
+                      const std::function<size_t(int, int, int)>& at) {
+    NiftiImage out = image;
+    out.nx = nx;
+    out.ny = ny;
+    out.nz = nz;
+    size_t i = 0;
+    for (int z = 0; z < nz; ++z) {
+        for (int y = 0; y < ny; ++y) {
+            for (int x = 0; x < nx; ++x, ++i) {
+                out.floatSamples[i] = image.floatSamples[at(x, y, z)];
+            }
+        }
+    }
+    return out;
+}
+
+// Every orientation error is named: the run is searched in each orientation and the best one wins clearly.
+TEST(CheckOrientation, MirrorsAndSwapsAreNamed) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT2);
+    const NiftiImage f = testFunctional();
+    const int nx = f.nx, ny = f.ny, nz = f.nz;
+    auto index = [&](int x, int y, int z) {
+        return x + static_cast<size_t>(nx) * (y + static_cast<size_t>(ny) * z);
+    };
+    const struct {
+        const char* name;
+        NiftiImage run;
+    } cases[] = {
+        {"anterior-posterior mirror",
+         rearranged(f, nx, ny, nz, [&](int x, int y, int z) { return index(x, ny - 1 - y, z); })},
+        {"superior-inferior mirror",
+         rearranged(f, nx, ny, nz, [&](int x, int y, int z) { return index(x, y, nz - 1 - z); })},
+        {"axes swapped (left-right with anterior-posterior)",
+         rearranged(f, ny, nx, nz, [&](int x, int y, int z) { return index(y, x, z); })},
+    };
+    for (const auto& c : cases) {
+        const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &c.run}, CheckSettings{});
+        EXPECT_EQ(check.orientation.suspected, c.name);
+        EXPECT_TRUE(check.orientation.decided) << c.name;
+        EXPECT_FALSE(check.search.lrFlipSuspected) << c.name;
+        EXPECT_EQ(check.verdict, Verdict::kFail) << c.name;
+        EXPECT_TRUE(reasonsMention(check, std::string("a ") + c.name + " is suspected")) << c.name;
+        ASSERT_EQ(check.orientation.trials.size(), 7u);
+        for (const OrientationTrial& trial : check.orientation.trials) {
+            if (trial.name == c.name) {
+                EXPECT_GT(trial.ratio, 1.0 / check.orientation.threshold) << c.name;
+            }
+        }
+    }
+}
+
+// A head that is left-right symmetric in both images cannot tell a left-right mirror: the verdict says so
+// and is not a pass.
+TEST(CheckOrientation, SymmetricHeadLeavesLeftRightOpen) {
+    auto symmetric = [](NiftiImage image) {
+        const NiftiImage mirrored = flippedAlongX(image);
+        for (size_t i = 0; i < image.floatSamples.size(); ++i) {
+            image.floatSamples[i] = 0.5f * (image.floatSamples[i] + mirrored.floatSamples[i]);
+        }
+        return image;
+    };
+    // Grids centred on x = 0 without rotation, so a voxel's mirror is the world's.
+    const NiftiImage anatomical =
+        symmetric(phantomImage(obliqueGrid(60, 72, 64, {3, 3, 3}, {0, 0, 0}, {0, 0, 0}), Contrast::kT2, 0.0));
+    const NiftiImage functional = symmetric(
+        phantomImage(obliqueGrid(40, 44, 30, {4, 4, 4}, {0, -4, 8}, {0, 0, 0}), Contrast::kEpi, 0.0));
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
+    EXPECT_FALSE(check.orientation.decided);
+    EXPECT_EQ(check.orientation.undecided, "left-right mirror");
+    EXPECT_NE(check.verdict, Verdict::kPass);
+    EXPECT_TRUE(reasonsMention(check, "left-right could not be confirmed from the images"));
+}
+
+// Images that share no structure (a functional of noise) are inconclusive, not a confident fail.
+TEST(CheckAwkwardInputs, UnrelatedImagesAreInconclusive) {
+    const NiftiImage anatomical = testAnatomical(Contrast::kT1);
+    NiftiImage noise = testFunctional();
+    uint32_t state = 12345;
+    for (float& v : noise.floatSamples) {
+        state = state * 1664525u + 1013904223u;
+        v = 500.0f + static_cast<float>(state >> 8) / 16777216.0f * 1000.0f;
+    }
+    const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &noise}, CheckSettings{});
+    EXPECT_EQ(check.verdict, Verdict::kInconclusive) << check.reasons.front();
+    EXPECT_TRUE(reasonsMention(check, "share too little structure"));
+    EXPECT_GE(check.confidence, 0.0);
+    EXPECT_LE(check.confidence, 1.0);
 }
 
 } // namespace

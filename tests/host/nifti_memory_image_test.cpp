@@ -111,7 +111,10 @@ TEST_P(NiftiMemoryImage, IsReadAsTheFileWithTheSameBytes) {
     EXPECT_EQ(a.isInt16, b.isInt16);
     EXPECT_EQ(a.int16Samples, b.int16Samples);
     ASSERT_EQ(a.floatSamples.size(), b.floatSamples.size());
-    EXPECT_EQ(memcmp(a.floatSamples.data(), b.floatSamples.data(), a.floatSamples.size() * sizeof(float)), 0);
+    if (!a.floatSamples.empty()) { // bit for bit, NaN too
+        EXPECT_EQ(memcmp(a.floatSamples.data(), b.floatSamples.data(), a.floatSamples.size() * sizeof(float)),
+                  0);
+    }
     EXPECT_EQ(file.error.empty(), a.int16Samples.size() + a.floatSamples.size() > 0);
 }
 
