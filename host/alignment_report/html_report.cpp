@@ -160,6 +160,16 @@ std::string runSection(const ReportRun& run, size_t index) {
                        " &mdash; <span class=\"" + verdictClass(c.verdict) + " verdict\">" +
                        verdictClass(c.verdict) + "</span></h2>\n";
     html += "<p>" + escapeHtml(reasonsText(c)) + "</p>\n";
+    if (c.givenTransform) {
+        const GivenTransformCheck& given = *c.givenTransform;
+        std::string reasons;
+        for (const std::string& reason : given.reasons) {
+            reasons += (reasons.empty() ? "" : "; ") + reason;
+        }
+        html += "<p>Given registration " + escapeHtml(given.path) + " (" + escapeHtml(given.format) +
+                "): <span class=\"" + verdictClass(given.verdict) + " verdict\">" +
+                verdictClass(given.verdict) + "</span>; " + escapeHtml(reasons) + "</p>\n";
+    }
     if (!c.error.empty()) {
         return html + "<p>" + escapeHtml(c.functionalPath) + "</p></section>\n";
     }

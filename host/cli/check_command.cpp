@@ -130,9 +130,11 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
 
     if (!o.transformPaths.empty() && o.transformPaths.size() != o.functionalPaths.size()) {
         return refuse(err,
-                      "--xfm is given " + std::to_string(o.transformPaths.size()) + " times for " +
+                      "--xfm is given " + std::to_string(o.transformPaths.size()) +
+                          (o.transformPaths.size() == 1 ? " time" : " times") + " for " +
                           std::to_string(o.functionalPaths.size()) +
-                          " --fmr runs; give one per --fmr, in the same order",
+                          (o.functionalPaths.size() == 1 ? " --fmr run" : " --fmr runs") +
+                          "; give one per --fmr, in the same order",
                       2);
     }
     std::vector<ReadTransform> given;

@@ -287,6 +287,8 @@ class TransformFiles(unittest.TestCase):
             g = judged["given_transform"]
             self.assertEqual((g["path"], g["verdict"], g["judged"]), (given, verdict, True))
             self.assertEqual(g["format"], "fsl" if given == fsl else "itk")
+            with open(os.path.join(out, "report.html")) as f:
+                self.assertIn("Given registration " + given, f.read())
             self.assertLess(abs(g["residual_mm"] - residual), 0.1 if residual == 0 else TOLERANCE_MM, given)
 
     def test_dataset_form_writes_them_for_each_run_and_records_them(self):
@@ -342,7 +344,7 @@ class TransformFiles(unittest.TestCase):
         r = run("--vmr", self.anat, "--fmr", self.funcs[0], "--fmr", self.funcs[1], "--xfm",
                 self.names("func")[0], "--out", out)
         self.assertEqual(r.returncode, 2)
-        self.assertIn("--xfm is given 1 times for 2 --fmr runs", r.stderr)
+        self.assertIn("--xfm is given 1 time for 2 --fmr runs", r.stderr)
         self.assertFalse(os.path.exists(out))
 
 
