@@ -8,8 +8,8 @@
 
 namespace {
 
-ScalarVolume phantomVolume(int nx, int ny, int nz, double sx, double sy, double sz, bool anatomical) {
-    ScalarVolume v;
+ScalarGrid phantomVolume(int nx, int ny, int nz, double sx, double sy, double sz, bool anatomical) {
+    ScalarGrid v;
     v.nx = nx;
     v.ny = ny;
     v.nz = nz;
@@ -18,10 +18,10 @@ ScalarVolume phantomVolume(int nx, int ny, int nz, double sx, double sy, double 
     for (int k = 0; k < nz; ++k) {
         for (int j = 0; j < ny; ++j) {
             for (int i = 0; i < nx; ++i) {
-                WorldPoint w = voxelToWorldPoint(v.voxelToWorld, i, j, k);
+                Point3d w = transformPoint(v.voxelToWorld, {i, j, k});
                 float x = static_cast<float>(w[0]), y = static_cast<float>(w[1]),
                       z = static_cast<float>(w[2]);
-                v.samples.push_back(anatomical ? phantomAnatomicalIntensity(x, y, z)
+                v.values.push_back(anatomical ? phantomAnatomicalIntensity(x, y, z)
                                                : phantomFunctionalIntensity(x, y, z));
             }
         }
@@ -30,7 +30,7 @@ ScalarVolume phantomVolume(int nx, int ny, int nz, double sx, double sy, double 
 }
 
 void BM_SubjectPictures(benchmark::State& state) {
-    ScalarVolume anatomy = phantomVolume(192, 224, 176, 1, 1, 1, true);
+    ScalarGrid anatomy = phantomVolume(192, 224, 176, 1, 1, 1, true);
     for (auto _ : state) {
         benchmark::DoNotOptimize(prepareSubjectPictures(anatomy));
     }
@@ -39,7 +39,7 @@ BENCHMARK(BM_SubjectPictures)->Unit(benchmark::kMillisecond);
 
 void BM_RunPicturesEncoded(benchmark::State& state) {
     SubjectPictures subject = prepareSubjectPictures(phantomVolume(192, 224, 176, 1, 1, 1, true));
-    ScalarVolume mean = phantomVolume(64, 64, 36, 3.5, 3.5, 4, false);
+    ScalarGrid mean = phantomVolume(64, 64, 36, 3.5, 3.5, 4, false);
     Matrix4d correction = {{{1, 0, 0, 2}, {0, 1, 0, -3}, {0, 0, 1, 1}, {0, 0, 0, 1}}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(reportPictures(renderRunPictures(subject, mean, &correction)));

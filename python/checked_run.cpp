@@ -20,12 +20,12 @@ CheckedRun checkRun(const CheckImage& anatomical, const CheckImage& functional,
     CheckedRun run{anatomical, nullptr, RunCheck{}};
     run.check = checkAlignment(CheckInputs{anatomical.path, anatomical.image.get()},
                                CheckInputs{functional.path, functional.image.get()}, settings);
-    run.functionalMean = std::make_shared<const ScalarVolume>(temporalMeanVolume(*functional.image));
+    run.functionalMean = std::make_shared<const ScalarGrid>(temporalMean(*functional.image));
     return run;
 }
 
-Affine bestAlignedAffineOf(const CheckedRun& run) {
-    return multiplyAffines(affineOf(run.check.search.correction), run.functionalMean->voxelToWorld);
+Matrix4d bestAlignedAffineOf(const CheckedRun& run) {
+    return multiply(run.check.search.correction, run.functionalMean->voxelToWorld);
 }
 
 std::string alignmentJsonOf(const CheckedRun& run) {

@@ -14,7 +14,7 @@
 // functional's temporal mean, not all its volumes, so that results stay small.
 struct CheckedRun {
     CheckImage anatomical;
-    std::shared_ptr<const ScalarVolume> functionalMean;
+    std::shared_ptr<const ScalarGrid> functionalMean;
     RunCheck check;
 };
 
@@ -23,7 +23,7 @@ CheckedRun checkRun(const CheckImage& anatomical, const CheckImage& functional,
                     const CheckSettings& settings);
 
 // The functional's voxel-to-world affine at the best position: correction * its affine.
-Affine bestAlignedAffineOf(const CheckedRun& run);
+Matrix4d bestAlignedAffineOf(const CheckedRun& run);
 
 // The run's entry in alignment.json as `Zentrovis check` writes the file for it alone.
 std::string alignmentJsonOf(const CheckedRun& run);

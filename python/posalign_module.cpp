@@ -224,11 +224,11 @@ PYBIND11_MODULE(_posalign, m) {
         .def(
             "best_aligned_affine",
             [](const CheckedRun& run) {
-                const Affine best = bestAlignedAffineOf(run);
+                const Matrix4d best = bestAlignedAffineOf(run);
                 py::array_t<double> affine({4, 4});
                 for (int i = 0; i < 4; ++i) {
                     for (int j = 0; j < 4; ++j) {
-                        affine.mutable_at(i, j) = best[4 * i + j];
+                        affine.mutable_at(i, j) = best[i][j];
                     }
                 }
                 return affine;

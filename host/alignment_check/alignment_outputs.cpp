@@ -8,6 +8,7 @@
 
 #include "host/alignment_check/alignment_table.h"
 #include "host/alignment_check/verdict.h"
+#include "host/terminal/number_text.h"
 
 namespace {
 
@@ -96,12 +97,6 @@ json runJson(const RunCheck& check) {
     return run;
 }
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 // The functional's file name without its folder and its .nii or .nii.gz ending: the run's name in the
 // table.
 std::string runName(const std::string& path) {
@@ -131,16 +126,16 @@ std::string verdictLines(const RunCheck& check) {
     std::ostringstream out;
     out << check.functionalPath << ": " << verdictName(check.verdict) << " (";
     if (s.best > 0) {
-        out << "displacement " << fixed(s.displacementMm, 1) << " mm known to " << fixed(s.uncertaintyMm, 1)
-            << " mm, local correlation " << fixed(s.atHeader, 3) << " at header, " << fixed(s.best, 3)
-            << " best, " << fixed(s.mirroredBest, 3) << " mirrored left-right; confidence "
-            << fixed(check.confidence, 2) << "; ";
+        out << "displacement " << fixedText(s.displacementMm, 1) << " mm known to "
+            << fixedText(s.uncertaintyMm, 1) << " mm, local correlation " << fixedText(s.atHeader, 3)
+            << " at header, " << fixedText(s.best, 3) << " best, " << fixedText(s.mirroredBest, 3)
+            << " mirrored left-right; confidence " << fixedText(check.confidence, 2) << "; ";
     } else {
         out << "not searched; ";
     }
-    out << "centres " << fixed(h.centreDistanceMm, 1) << " mm apart, grids " << fixed(h.rotationDeg, 1)
-        << " deg apart, " << fixed(h.insidePct, 1) << "% inside; " << fixed(s.seconds, 2) << " s, "
-        << fixed(s.cpuSeconds, 2) << " s CPU)\n";
+    out << "centres " << fixedText(h.centreDistanceMm, 1) << " mm apart, grids "
+        << fixedText(h.rotationDeg, 1) << " deg apart, " << fixedText(h.insidePct, 1) << "% inside; "
+        << fixedText(s.seconds, 2) << " s, " << fixedText(s.cpuSeconds, 2) << " s CPU)\n";
     for (const std::string& reason : check.reasons) {
         out << "  - " << reason << "\n";
     }
@@ -149,7 +144,7 @@ std::string verdictLines(const RunCheck& check) {
         out << "  given registration " << given.path << " (" << given.format
             << "): " << verdictName(given.verdict);
         if (given.judged) {
-            out << " (residual " << fixed(given.residualMm, 2) << " mm)";
+            out << " (residual " << fixedText(given.residualMm, 2) << " mm)";
         }
         out << "\n";
         for (const std::string& reason : given.reasons) {

@@ -1,5 +1,6 @@
 // Rows of the alignment table, their order and their TSV form.
 #include "host/alignment_check/alignment_table.h"
+#include "host/terminal/number_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -41,12 +42,6 @@ const std::vector<std::string> kAlignmentColumns = {"subject",
 
 namespace {
 
-std::string number(double value, int digits) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
-
 std::string cleanText(std::string text) {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
@@ -85,22 +80,22 @@ TableRow alignmentRow(const RunIdentity& id, const RunCheck& c) {
         for (double v :
              {s.displacementMm, s.translationMm[0], s.translationMm[1], s.translationMm[2], s.rotationDeg[0],
               s.rotationDeg[1], s.rotationDeg[2], h.centreDistanceMm, h.rotationDeg}) {
-            row.push_back(number(v, 3));
+            row.push_back(fixedText(v, 3));
         }
         row.push_back(h.handednessMatches ? "true" : "false");
-        row.push_back(number(h.insidePct, 2));
+        row.push_back(fixedText(h.insidePct, 2));
         row.push_back(std::to_string(h.overlapVoxels));
         row.push_back(cleanText(s.measure));
         for (double v : {s.atHeader, s.best, s.mirroredBest}) {
-            row.push_back(number(v, 5));
+            row.push_back(fixedText(v, 5));
         }
         row.push_back(s.lrFlipSuspected ? "true" : "false");
-        row.push_back(number(s.seconds, 3));
-        row.push_back(number(s.cpuSeconds, 3));
+        row.push_back(fixedText(s.seconds, 3));
+        row.push_back(fixedText(s.cpuSeconds, 3));
         row.push_back(c.orientation.suspected.empty() ? "none" : cleanText(c.orientation.suspected));
         row.push_back(c.orientation.decided ? "true" : "false");
-        row.push_back(number(c.confidence, 3));
-        row.push_back(number(s.uncertaintyMm, 3));
+        row.push_back(fixedText(c.confidence, 3));
+        row.push_back(fixedText(s.uncertaintyMm, 3));
     } else {
         row.insert(row.end(), kColumnReasons - row.size(), "n/a");
     }

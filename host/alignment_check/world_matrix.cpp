@@ -49,12 +49,34 @@ Matrix4d multiply(const Matrix4d& a, const Matrix4d& b) {
     return m;
 }
 
-Matrix4d invertAffine(const Matrix4d& m) {
+namespace {
+
+double determinant3(const Matrix4d& m) {
     const double a = m[0][0], b = m[0][1], c = m[0][2];
     const double d = m[1][0], e = m[1][1], f = m[1][2];
     const double g = m[2][0], h = m[2][1], k = m[2][2];
-    const double det = a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
+    return a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
+}
+
+} // namespace
+
+bool isInvertibleAffine(const Matrix4d& m) {
+    const double det = determinant3(m);
+    return std::isfinite(det) && std::fabs(det) >= 1e-12;
+}
+
+Matrix4d invertAffine(const Matrix4d& m) {
     Matrix4d r = identityMatrix();
+    if (!isInvertibleAffine(m)) {
+        for (auto& row : r) {
+            row.fill(NAN);
+        }
+        return r;
+    }
+    const double a = m[0][0], b = m[0][1], c = m[0][2];
+    const double d = m[1][0], e = m[1][1], f = m[1][2];
+    const double g = m[2][0], h = m[2][1], k = m[2][2];
+    const double det = determinant3(m);
     r[0][0] = (e * k - f * h) / det;
     r[0][1] = (c * h - b * k) / det;
     r[0][2] = (b * f - c * e) / det;

@@ -18,7 +18,11 @@ Matrix4d matrixFromRowMajor(const std::array<double, 16>& values);
 // a * b: b acts first.
 Matrix4d multiply(const Matrix4d& a, const Matrix4d& b);
 
-// The inverse of an affine matrix (last row 0 0 0 1); the 3x3 part must be invertible.
+// True when the 3x3 part of m is finite and invertible (its determinant is not within 1e-12 of 0).
+bool isInvertibleAffine(const Matrix4d& m);
+
+// The inverse of an affine matrix (last row 0 0 0 1); every element NaN when it is not invertible, so that
+// the inverse places nothing anywhere.
 Matrix4d invertAffine(const Matrix4d& m);
 
 // m applied to point p.

@@ -26,35 +26,23 @@ struct Grid {
 };
 
 // Blocks of voxels averaged into a grid of about kWorkingSpacingMm (non-finite samples count as 0).
-ScalarVolume workingVolume(const ScalarVolume& volume) {
+ScalarGrid workingVolume(const ScalarGrid& volume) {
     int factor[3];
     for (int a = 0; a < 3; ++a) {
-        const double size = std::sqrt(volume.voxelToWorld[a] * volume.voxelToWorld[a] +
-                                      volume.voxelToWorld[4 + a] * volume.voxelToWorld[4 + a] +
-                                      volume.voxelToWorld[8 + a] * volume.voxelToWorld[8 + a]);
+        const double size = std::sqrt(volume.voxelToWorld[0][a] * volume.voxelToWorld[0][a] +
+                                      volume.voxelToWorld[1][a] * volume.voxelToWorld[1][a] +
+                                      volume.voxelToWorld[2][a] * volume.voxelToWorld[2][a]);
         factor[a] = std::max(1, static_cast<int>(std::lround(kWorkingSpacingMm / std::max(size, 1e-6))));
     }
-    ScalarVolume out;
+    ScalarGrid out;
     out.nx = (volume.nx + factor[0] - 1) / factor[0];
     out.ny = (volume.ny + factor[1] - 1) / factor[1];
     out.nz = (volume.nz + factor[2] - 1) / factor[2];
-    const Affine blockToVoxel = {double(factor[0]),
-                                 0,
-                                 0,
-                                 (factor[0] - 1) * 0.5,
-                                 0,
-                                 double(factor[1]),
-                                 0,
-                                 (factor[1] - 1) * 0.5,
-                                 0,
-                                 0,
-                                 double(factor[2]),
-                                 (factor[2] - 1) * 0.5,
-                                 0,
-                                 0,
-                                 0,
-                                 1};
-    out.voxelToWorld = multiplyAffines(volume.voxelToWorld, blockToVoxel);
+    const Matrix4d blockToVoxel = {{{double(factor[0]), 0, 0, (factor[0] - 1) * 0.5},
+                                    {0, double(factor[1]), 0, (factor[1] - 1) * 0.5},
+                                    {0, 0, double(factor[2]), (factor[2] - 1) * 0.5},
+                                    {0, 0, 0, 1}}};
+    out.voxelToWorld = multiply(volume.voxelToWorld, blockToVoxel);
     std::vector<double> sums(static_cast<size_t>(out.nx) * out.ny * out.nz, 0.0);
     std::vector<int> counts(sums.size(), 0);
     size_t i = 0;
@@ -64,15 +52,15 @@ ScalarVolume workingVolume(const ScalarVolume& volume) {
                 const size_t o =
                     x / factor[0] + static_cast<size_t>(out.nx) *
                                         (j / factor[1] + static_cast<size_t>(out.ny) * (k / factor[2]));
-                const float v = volume.samples[i];
+                const float v = volume.values[i];
                 sums[o] += std::isfinite(v) ? v : 0.0f;
                 ++counts[o];
             }
         }
     }
-    out.samples.resize(sums.size());
+    out.values.resize(sums.size());
     for (size_t o = 0; o < sums.size(); ++o) {
-        out.samples[o] = static_cast<float>(sums[o] / std::max(counts[o], 1));
+        out.values[o] = static_cast<float>(sums[o] / std::max(counts[o], 1));
     }
     return out;
 }
@@ -322,11 +310,11 @@ Mask filledSlices(const Grid& g, const Mask& mask, int axis) {
 }
 
 // The voxel axis whose direction lies nearest world x (left-right).
-int leftRightAxis(const Affine& voxelToWorld) {
+int leftRightAxis(const Matrix4d& voxelToWorld) {
     int best = 0;
     double bestShare = -1;
     for (int a = 0; a < 3; ++a) {
-        const double x = voxelToWorld[a], y = voxelToWorld[4 + a], z = voxelToWorld[8 + a];
+        const double x = voxelToWorld[0][a], y = voxelToWorld[1][a], z = voxelToWorld[2][a];
         const double share = std::fabs(x) / std::max(std::sqrt(x * x + y * y + z * z), 1e-12);
         if (share > bestShare) {
             bestShare = share;
@@ -336,38 +324,36 @@ int leftRightAxis(const Affine& voxelToWorld) {
     return best;
 }
 
-ScalarVolume maskVolume(const ScalarVolume& grid, const Mask& mask) {
-    ScalarVolume v;
+ScalarGrid maskVolume(const ScalarGrid& grid, const Mask& mask) {
+    ScalarGrid v;
     v.nx = grid.nx, v.ny = grid.ny, v.nz = grid.nz;
     v.voxelToWorld = grid.voxelToWorld;
-    v.samples.assign(mask.begin(), mask.end());
+    v.values.assign(mask.begin(), mask.end());
     return v;
 }
 
 } // namespace
 
-AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
+AnatomyRegions findAnatomyRegions(const ScalarGrid& anatomical) {
     AnatomyRegions regions;
-    if (anatomical.samples.empty()) {
+    if (anatomical.values.empty()) {
         return regions;
     }
-    const ScalarVolume work = workingVolume(anatomical);
+    const ScalarGrid work = workingVolume(anatomical);
     const Grid g{work.nx, work.ny, work.nz};
-    const double voxelMl = std::fabs(work.voxelToWorld[0] * (work.voxelToWorld[5] * work.voxelToWorld[10] -
-                                                             work.voxelToWorld[6] * work.voxelToWorld[9]) -
-                                     work.voxelToWorld[1] * (work.voxelToWorld[4] * work.voxelToWorld[10] -
-                                                             work.voxelToWorld[6] * work.voxelToWorld[8]) +
-                                     work.voxelToWorld[2] * (work.voxelToWorld[4] * work.voxelToWorld[9] -
-                                                             work.voxelToWorld[5] * work.voxelToWorld[8])) /
+    const Matrix4d& m = work.voxelToWorld;
+    const double voxelMl = std::fabs(m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                                     m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0])) /
                            1000.0;
     const int bridgeSteps = std::max(1, static_cast<int>(std::lround(kBridgeMm / kWorkingSpacingMm)));
 
     // Tissue: above the threshold between the head and the background, raised by 30% of the way to the
     // threshold between the head's dark and bright samples, so that the skull and the fluid around the
     // brain part it from the scalp.
-    const float headThreshold = otsuThreshold(work.samples);
+    const float headThreshold = otsuThreshold(work.values);
     std::vector<float> head;
-    for (float v : work.samples) {
+    for (float v : work.values) {
         if (v > headThreshold) {
             head.push_back(v);
         }
@@ -376,7 +362,7 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
         head.empty() ? headThreshold : headThreshold + 0.3f * (otsuThreshold(head) - headThreshold);
     Mask tissue(g.size());
     for (size_t i = 0; i < g.size(); ++i) {
-        tissue[i] = work.samples[i] > threshold;
+        tissue[i] = work.values[i] > threshold;
     }
     Mask brain = keptPieces(g, eroded(g, tissue, bridgeSteps), 1, 1.0);
     brain = filled(g, grownWithin(g, brain, bridgeSteps + 1, tissue));
@@ -404,9 +390,9 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
     std::vector<float> deepSamples;
     double brainSum = 0;
     for (size_t i = 0; i < g.size(); ++i) {
-        brainSum += brain[i] ? work.samples[i] : 0.0f;
+        brainSum += brain[i] ? work.values[i] : 0.0f;
         if (deepBrain[i]) {
-            deepSamples.push_back(work.samples[i]);
+            deepSamples.push_back(work.values[i]);
         }
     }
     if (deepSamples.empty()) {
@@ -417,8 +403,8 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
     const double side = brainSum / static_cast<double>(brainVoxels) < whiteCentre ? -1.0 : 1.0;
     std::vector<float> beyond;
     for (size_t i = 0; i < g.size(); ++i) {
-        if (brain[i] && side * (work.samples[i] - whiteCentre) > 0) {
-            beyond.push_back(work.samples[i]);
+        if (brain[i] && side * (work.values[i] - whiteCentre) > 0) {
+            beyond.push_back(work.values[i]);
         }
     }
     if (beyond.empty()) {
@@ -428,8 +414,8 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
     // deep brain's grey nuclei pull the median below the white matter's true centre.
     std::vector<float> all(beyond);
     for (size_t i = 0; i < g.size(); ++i) {
-        if (brain[i] && side * (work.samples[i] - whiteCentre) <= 0) {
-            all.push_back(work.samples[i]);
+        if (brain[i] && side * (work.values[i] - whiteCentre) <= 0) {
+            all.push_back(work.values[i]);
         }
     }
     std::sort(all.begin(), all.end());
@@ -442,7 +428,7 @@ AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical) {
     const double fluidLimit = greyCentre + 0.75 * (greyCentre - whiteCentre);
     Mask fluid(g.size()), white(g.size());
     for (size_t i = 0; i < g.size(); ++i) {
-        const double v = work.samples[i];
+        const double v = work.values[i];
         white[i] = brain[i] && side * (v - greyWhiteLimit) < 0;
         fluid[i] = brain[i] && side * (v - fluidLimit) >= 0;
     }
@@ -485,9 +471,9 @@ std::vector<uint8_t> regionOutlines(const AnatomyRegions& regions, const WorldVi
         return outline;
     }
     // The brain's outline over the grey/white boundary where they meet; the ventricles over both.
-    const std::pair<const ScalarVolume*, OutlineKind> layers[3] = {{&regions.whiteMatter, kGreyWhiteOutline},
-                                                                   {&regions.brain, kBrainOutline},
-                                                                   {&regions.ventricles, kVentricleOutline}};
+    const std::pair<const ScalarGrid*, OutlineKind> layers[3] = {{&regions.whiteMatter, kGreyWhiteOutline},
+                                                                 {&regions.brain, kBrainOutline},
+                                                                 {&regions.ventricles, kVentricleOutline}};
     for (const auto& [mask, outlineKind] : layers) {
         // Inside where the interpolated mask passes one half: a smooth boundary between the coarse voxels.
         const PlanePicture plane = samplePlane(*mask, mask->voxelToWorld, view, kind);

@@ -17,14 +17,14 @@
 
 // Masks (1 inside, 0 outside) on a grid of about 2 mm over the anatomical.
 struct AnatomyRegions {
-    ScalarVolume brain;       // the brain with its ventricles, holes filled (in a T2 the fluid around it too)
-    ScalarVolume ventricles;  // fluid deep in the brain (more than 14 mm inside), in pieces of 1 ml or more
-    ScalarVolume whiteMatter; // the white-matter class in the brain, in pieces of 1 ml or more
-    bool found = false;       // false: no brain told apart (too small, flat or featureless a volume)
+    ScalarGrid brain;       // the brain with its ventricles, holes filled (in a T2 the fluid around it too)
+    ScalarGrid ventricles;  // fluid deep in the brain (more than 14 mm inside), in pieces of 1 ml or more
+    ScalarGrid whiteMatter; // the white-matter class in the brain, in pieces of 1 ml or more
+    bool found = false;     // false: no brain told apart (too small, flat or featureless a volume)
 };
 
 // The regions of an anatomical volume.
-AnatomyRegions findAnatomyRegions(const ScalarVolume& anatomical);
+AnatomyRegions findAnatomyRegions(const ScalarGrid& anatomical);
 
 // What a pixel of a plane's outline marks; where boundaries meet, the ventricles' is drawn, then the brain's.
 enum OutlineKind : uint8_t {

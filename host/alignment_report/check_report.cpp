@@ -4,11 +4,11 @@
 #include "host/nifti/nifti_file.h"
 
 ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check) {
-    return reportRunFor(subject, check.error.empty() ? temporalMeanVolume(functional) : ScalarVolume{},
+    return reportRunFor(subject, check.error.empty() ? temporalMean(functional) : ScalarGrid{},
                         check);
 }
 
-ReportRun reportRunFor(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+ReportRun reportRunFor(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                        const RunCheck& check) {
     ReportRun run;
     run.name = niftiStem(check.functionalPath);

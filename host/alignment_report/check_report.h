@@ -12,8 +12,8 @@
 // against the subject's anatomy, at the header and at the best position; none when the run has an error.
 ReportRun reportRunFor(const SubjectPictures& subject, const NiftiImage& functional, const RunCheck& check);
 
-// The same from the functional's temporal mean (temporalMeanVolume), for a caller that keeps only that.
-ReportRun reportRunFor(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+// The same from the functional's temporal mean (temporalMean), for a caller that keeps only that.
+ReportRun reportRunFor(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                        const RunCheck& check);
 
 // The text of report.html: the runs in the given order, the problem (when not empty) under the verdict table,

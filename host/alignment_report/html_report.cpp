@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "host/pictures/png_data_uri.h"
+#include "host/terminal/number_text.h"
 
 namespace {
 
@@ -48,14 +49,8 @@ window.addEventListener('load', function () {
 });
 </script>)";
 
-std::string fixed(double value, int digits) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
-
 std::string triple(const std::array<double, 3>& v, int digits) {
-    return fixed(v[0], digits) + ", " + fixed(v[1], digits) + ", " + fixed(v[2], digits);
+    return fixedText(v[0], digits) + ", " + fixedText(v[1], digits) + ", " + fixedText(v[2], digits);
 }
 
 const char* verdictClass(Verdict verdict) {
@@ -91,9 +86,10 @@ std::string verdictTable(const ReportPage& page) {
         html += "<tr>" + cell("<a href=\"#" + anchor(i) + "\">" + escapeHtml(page.runs[i].name) + "</a>") +
                 cell(verdictClass(c.verdict), (std::string("verdict ") + cls).c_str());
         if (c.error.empty()) {
-            html += cell(fixed(c.search.displacementMm, 1), "num") +
+            html += cell(fixedText(c.search.displacementMm, 1), "num") +
                     cell(triple(c.search.translationMm, 1), "num") +
-                    cell(triple(c.search.rotationDeg, 1), "num") + cell(fixed(c.header.insidePct, 1), "num");
+                    cell(triple(c.search.rotationDeg, 1), "num") +
+                    cell(fixedText(c.header.insidePct, 1), "num");
         } else {
             html += "<td colspan=\"4\">not checked</td>";
         }
@@ -103,7 +99,7 @@ std::string verdictTable(const ReportPage& page) {
 }
 
 std::string optionalMm(const std::optional<double>& value) {
-    return value ? fixed(*value, 2) : std::string("not both set");
+    return value ? fixedText(*value, 2) : std::string("not both set");
 }
 
 std::string numbersTable(const RunCheck& c) {
@@ -111,28 +107,29 @@ std::string numbersTable(const RunCheck& c) {
     const SearchResult& s = c.search;
     std::string matrix;
     for (int i = 0; i < 4; ++i) {
-        matrix += (i ? "<br>" : "") + fixed(s.correction[i][0], 4) + " " + fixed(s.correction[i][1], 4) +
-                  " " + fixed(s.correction[i][2], 4) + " " + fixed(s.correction[i][3], 3);
+        matrix += (i ? "<br>" : "") + fixedText(s.correction[i][0], 4) + " " +
+                  fixedText(s.correction[i][1], 4) + " " + fixedText(s.correction[i][2], 4) + " " +
+                  fixedText(s.correction[i][3], 3);
     }
     std::string rows[][2] = {
         {"Functional", escapeHtml(c.functionalPath)},
         {"Anatomical", escapeHtml(c.anatomicalPath)},
-        {"Distance of the fields of view's centres (mm)", fixed(h.centreDistanceMm, 2)},
-        {"Rotation between the grids (&deg;)", fixed(h.rotationDeg, 2)},
+        {"Distance of the fields of view's centres (mm)", fixedText(h.centreDistanceMm, 2)},
+        {"Rotation between the grids (&deg;)", fixedText(h.rotationDeg, 2)},
         {"Handedness matches", h.handednessMatches ? "yes" : "no"},
         {"qform against sform, anatomical (mm)", optionalMm(h.anatomicalQformSformMm)},
         {"qform against sform, functional (mm)", optionalMm(h.functionalQformSformMm)},
         {"Functional voxels inside the anatomical",
-         fixed(h.insidePct, 1) + " % (" + std::to_string(h.overlapVoxels) + " voxels)"},
+         fixedText(h.insidePct, 1) + " % (" + std::to_string(h.overlapVoxels) + " voxels)"},
         {"Measure", escapeHtml(s.measure)},
-        {"At the header position", fixed(s.atHeader, 4)},
-        {"At the best position", fixed(s.best, 4)},
-        {"Best with the functional mirrored left-right", fixed(s.mirroredBest, 4)},
+        {"At the header position", fixedText(s.atHeader, 4)},
+        {"At the best position", fixedText(s.best, 4)},
+        {"Best with the functional mirrored left-right", fixedText(s.mirroredBest, 4)},
         {"Left-right flip suspected", s.lrFlipSuspected ? "yes" : "no"},
         {"Correction (world mm; times the functional's affine gives the best position)",
          "<code>" + matrix + "</code>"},
-        {"Mean displacement of the in-brain voxels (mm)", fixed(s.displacementMm, 2)},
-        {"Search time (s)", fixed(s.seconds, 2)},
+        {"Mean displacement of the in-brain voxels (mm)", fixedText(s.displacementMm, 2)},
+        {"Search time (s)", fixedText(s.seconds, 2)},
     };
     std::string html = "<table>";
     for (const auto& row : rows) {

@@ -41,7 +41,7 @@ std::string planeLabel(const WorldView& view, PlaneKind kind) {
 
 } // namespace
 
-PlaneTriple samplePlanes(const ScalarVolume& volume, const Affine& voxelToWorld, const WorldView& view) {
+PlaneTriple samplePlanes(const ScalarGrid& volume, const Matrix4d& voxelToWorld, const WorldView& view) {
     PlaneTriple planes;
     for (int p = 0; p < 3; ++p) {
         planes[p] = samplePlane(volume, voxelToWorld, view, kAllPlanes[p]);
@@ -57,12 +57,12 @@ EdgeTriple planeEdges(const PlaneTriple& anatomy) {
     return edges;
 }
 
-GreyRange displayRange(const ScalarVolume& volume) {
+GreyRange displayRange(const ScalarGrid& volume) {
     std::vector<float> finite;
-    size_t step = std::max<size_t>(1, volume.samples.size() / 200000);
-    for (size_t i = 0; i < volume.samples.size(); i += step) {
-        if (std::isfinite(volume.samples[i])) {
-            finite.push_back(volume.samples[i]);
+    size_t step = std::max<size_t>(1, volume.values.size() / 200000);
+    for (size_t i = 0; i < volume.values.size(); i += step) {
+        if (std::isfinite(volume.values[i])) {
+            finite.push_back(volume.values[i]);
         }
     }
     GreyRange range;

@@ -21,13 +21,13 @@ struct GreyRange {
 };
 
 // The three planes of the view through the volume placed by voxelToWorld.
-PlaneTriple samplePlanes(const ScalarVolume& volume, const Affine& voxelToWorld, const WorldView& view);
+PlaneTriple samplePlanes(const ScalarGrid& volume, const Matrix4d& voxelToWorld, const WorldView& view);
 
 // The edges of each plane of an anatomy (anatomyEdges).
 EdgeTriple planeEdges(const PlaneTriple& anatomy);
 
 // The 1st to 99th percentile of the volume's finite samples above its 5th percentile (background left out).
-GreyRange displayRange(const ScalarVolume& volume);
+GreyRange displayRange(const ScalarGrid& volume);
 
 // Colour of the drawn edges: 1 (an edge, or the brain's outline) red, 2 (the grey/white boundary) yellow,
 // 3 (the ventricles) cyan; see anatomy_regions.h.

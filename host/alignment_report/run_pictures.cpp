@@ -3,7 +3,7 @@
 
 #include "host/alignment_report/anatomy_regions.h"
 
-SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical) {
+SubjectPictures prepareSubjectPictures(const ScalarGrid& anatomical) {
     SubjectPictures subject;
     subject.view = subjectView(anatomical);
     subject.anatomyPlanes = samplePlanes(anatomical, anatomical.voxelToWorld, subject.view);
@@ -20,17 +20,7 @@ SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical) {
     return subject;
 }
 
-Affine affineOf(const Matrix4d& matrix) {
-    Affine affine{};
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            affine[4 * i + j] = matrix[i][j];
-        }
-    }
-    return affine;
-}
-
-RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                               const Matrix4d* correction) {
     RunPictures pictures;
     const WorldView& view = subject.view;
@@ -41,7 +31,7 @@ RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarVolume
     pictures.functionalAtHeader = renderPlanes(view, atHeader, range, nullptr, "FUNCTIONAL, HEADER POSITION");
     pictures.anatomy = renderPlanes(view, subject.anatomyPlanes, subject.anatomyRange, nullptr, "ANATOMY");
     if (correction != nullptr) {
-        Affine best = multiplyAffines(affineOf(*correction), functionalMean.voxelToWorld);
+        Matrix4d best = multiply(*correction, functionalMean.voxelToWorld);
         PlaneTriple atBest = samplePlanes(functionalMean, best, view);
         pictures.edgesAtBest = renderPlanes(view, atBest, range, &subject.anatomyEdges,
                                             "ANATOMY EDGES OVER FUNCTIONAL, BEST POSITION");

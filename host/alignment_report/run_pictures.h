@@ -17,7 +17,7 @@ struct SubjectPictures {
 
 // The view, planes and boundaries of an anatomical (subjectView, samplePlanes, regionOutlines; planeEdges
 // when no brain is told apart).
-SubjectPictures prepareSubjectPictures(const ScalarVolume& anatomical);
+SubjectPictures prepareSubjectPictures(const ScalarGrid& anatomical);
 
 // A run's pictures; the ones at the best position are empty (0 x 0) when there is no correction.
 struct RunPictures {
@@ -27,10 +27,7 @@ struct RunPictures {
 
 // The run's pictures. correction, when not null, is the rigid world transformation that, multiplied on the
 // left of the functional's affine, gives its best-aligned affine.
-RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarVolume& functionalMean,
+RunPictures renderRunPictures(const SubjectPictures& subject, const ScalarGrid& functionalMean,
                               const Matrix4d* correction);
-
-// The row-major affine of a 4x4 matrix record.
-Affine affineOf(const Matrix4d& matrix);
 
 #endif

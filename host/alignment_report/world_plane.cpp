@@ -11,7 +11,7 @@ const double kHeadMarginMm = 6;
 const double kLargestSidePixels = 256;
 
 // Trilinear interpolation at a fractional voxel index; NaN outside the volume's outer voxel edges.
-float interpolate(const ScalarVolume& v, double i, double j, double k) {
+float interpolate(const ScalarGrid& v, double i, double j, double k) {
     if (!(i >= -0.5 && j >= -0.5 && k >= -0.5 && i <= v.nx - 0.5 && j <= v.ny - 0.5 && k <= v.nz - 0.5)) {
         return std::numeric_limits<float>::quiet_NaN();
     }
@@ -25,7 +25,7 @@ float interpolate(const ScalarVolume& v, double i, double j, double k) {
     double fi = i - i0, fj = j - j0, fk = k - k0;
     auto at = [&v](int a, int b, int c) {
         return static_cast<double>(
-            v.samples[a + static_cast<size_t>(v.nx) * (b + static_cast<size_t>(v.ny) * c)]);
+            v.values[a + static_cast<size_t>(v.nx) * (b + static_cast<size_t>(v.ny) * c)]);
     };
     double c00 = at(i0, j0, k0) * (1 - fi) + at(i1, j0, k0) * fi;
     double c10 = at(i0, j1, k0) * (1 - fi) + at(i1, j1, k0) * fi;
@@ -37,32 +37,32 @@ float interpolate(const ScalarVolume& v, double i, double j, double k) {
 
 } // namespace
 
-WorldView subjectView(const ScalarVolume& anatomical) {
+WorldView subjectView(const ScalarGrid& anatomical) {
     WorldView view;
-    WorldPoint fovMin, fovMax;
+    Point3d fovMin, fovMax;
     worldBounds(anatomical, fovMin, fovMax);
     double sum = 0;
     size_t finite = 0;
-    for (float s : anatomical.samples) {
+    for (float s : anatomical.values) {
         if (std::isfinite(s)) {
             sum += s;
             ++finite;
         }
     }
     double threshold = finite > 0 ? sum / finite : 0;
-    WorldPoint headMin, headMax, centreSum{0, 0, 0};
+    Point3d headMin, headMax, centreSum{0, 0, 0};
     headMin.fill(std::numeric_limits<double>::max());
     headMax.fill(std::numeric_limits<double>::lowest());
     size_t inHead = 0;
-    const ScalarVolume& a = anatomical;
+    const ScalarGrid& a = anatomical;
     for (int k = 0; k < a.nz; ++k) {
         for (int j = 0; j < a.ny; ++j) {
-            const float* row = &a.samples[static_cast<size_t>(a.nx) * (j + static_cast<size_t>(a.ny) * k)];
+            const float* row = &a.values[static_cast<size_t>(a.nx) * (j + static_cast<size_t>(a.ny) * k)];
             for (int i = 0; i < a.nx; ++i) {
                 if (!(row[i] > threshold)) {
                     continue;
                 }
-                WorldPoint p = voxelToWorldPoint(a.voxelToWorld, i, j, k);
+                Point3d p = transformPoint(a.voxelToWorld, {i, j, k});
                 for (int axis = 0; axis < 3; ++axis) {
                     headMin[axis] = std::min(headMin[axis], p[axis]);
                     headMax[axis] = std::max(headMax[axis], p[axis]);
@@ -98,9 +98,9 @@ void planeSize(const WorldView& view, PlaneKind kind, int& width, int& height) {
         std::max(1, static_cast<int>(std::lround((view.maximum[up] - view.minimum[up]) / view.mmPerPixel)));
 }
 
-WorldPoint planePixelToWorld(const WorldView& view, PlaneKind kind, double px, double py) {
+Point3d planePixelToWorld(const WorldView& view, PlaneKind kind, double px, double py) {
     double s = view.mmPerPixel;
-    WorldPoint p = view.centre;
+    Point3d p = view.centre;
     int across = kind == PlaneKind::kSagittal ? 1 : 0;
     int up = kind == PlaneKind::kAxial ? 1 : 2;
     p[across] = view.minimum[across] + (px + 0.5) * s;
@@ -108,20 +108,20 @@ WorldPoint planePixelToWorld(const WorldView& view, PlaneKind kind, double px, d
     return p;
 }
 
-PlanePicture samplePlane(const ScalarVolume& volume, const Affine& voxelToWorld, const WorldView& view,
+PlanePicture samplePlane(const ScalarGrid& volume, const Matrix4d& voxelToWorld, const WorldView& view,
                          PlaneKind kind) {
     PlanePicture picture;
     planeSize(view, kind, picture.width, picture.height);
     picture.values.resize(static_cast<size_t>(picture.width) * picture.height);
-    Affine worldToVoxel = inverseAffine(voxelToWorld);
-    if (worldToVoxel[15] == 0) { // a singular affine places the volume nowhere
+    Matrix4d worldToVoxel = invertAffine(voxelToWorld);
+    if (!isInvertibleAffine(voxelToWorld)) { // a singular affine places the volume nowhere
         picture.values.assign(picture.values.size(), std::numeric_limits<float>::quiet_NaN());
         return picture;
     }
     for (int py = 0; py < picture.height; ++py) {
         for (int px = 0; px < picture.width; ++px) {
-            WorldPoint w = planePixelToWorld(view, kind, px, py);
-            WorldPoint v = voxelToWorldPoint(worldToVoxel, w[0], w[1], w[2]);
+            Point3d w = planePixelToWorld(view, kind, px, py);
+            Point3d v = transformPoint(worldToVoxel, {w[0], w[1], w[2]});
             picture.values[static_cast<size_t>(py) * picture.width + px] =
                 interpolate(volume, v[0], v[1], v[2]);
         }

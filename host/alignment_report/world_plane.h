@@ -22,8 +22,8 @@ const PlaneKind kAllPlanes[3] = {PlaneKind::kAxial, PlaneKind::kCoronal, PlaneKi
 
 // What every picture of one subject shows: the same world box, the same plane positions, the same scale.
 struct WorldView {
-    WorldPoint minimum{}, maximum{};
-    WorldPoint centre{}; // the three planes pass through this point
+    Point3d minimum{}, maximum{};
+    Point3d centre{}; // the three planes pass through this point
     double mmPerPixel = 1;
 };
 
@@ -36,17 +36,17 @@ struct PlanePicture {
 // The view of a subject, fixed by its anatomical alone so that every run of the subject is shown at the
 // same place: the box around the head (samples above the volume's mean, with a margin), planes through the
 // head's centre of mass, and a scale that gives the box's largest side about 256 pixels.
-WorldView subjectView(const ScalarVolume& anatomical);
+WorldView subjectView(const ScalarGrid& anatomical);
 
 // Width and height in pixels of a plane of the view.
 void planeSize(const WorldView& view, PlaneKind kind, int& width, int& height);
 
 // The world point at the centre of pixel (px, py) of a plane (the mapping in the header comment).
-WorldPoint planePixelToWorld(const WorldView& view, PlaneKind kind, double px, double py);
+Point3d planePixelToWorld(const WorldView& view, PlaneKind kind, double px, double py);
 
 // Samples the volume, placed by voxelToWorld (which may differ from the volume's own affine, e.g. a
 // corrected position), on a plane of the view by trilinear interpolation.
-PlanePicture samplePlane(const ScalarVolume& volume, const Affine& voxelToWorld, const WorldView& view,
+PlanePicture samplePlane(const ScalarGrid& volume, const Matrix4d& voxelToWorld, const WorldView& view,
                          PlaneKind kind);
 
 // "AXIAL", "CORONAL" or "SAGITTAL".

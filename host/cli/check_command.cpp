@@ -1,6 +1,7 @@
 // The check subcommand: checks each functional against the anatomical, prints each verdict as it is
 // reached, then writes alignment.json, alignment.tsv and report.html.
 #include "host/cli/check_command.h"
+#include "host/terminal/exit_status.h"
 
 #include <CLI/CLI.hpp>
 
@@ -220,7 +221,7 @@ int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::o
     }
     const Verdict worst = given.empty() ? worstVerdict(checks) : worstGivenVerdict(checks);
     // An inconclusive run needs a look, as a warn does.
-    return worst == Verdict::kPass                                      ? 0
+    return worst == Verdict::kPass                                      ? kExitFinished
            : worst == Verdict::kWarn || worst == Verdict::kInconclusive ? kExitWorstIsWarn
                                                                         : kExitWorstIsFail;
 }

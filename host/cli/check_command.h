@@ -4,11 +4,6 @@
 
 #include <iosfwd>
 
-// Exit statuses of the check beyond the host's own (0 all pass, 2 bad command line or input, 3 an output
-// could not be written).
-const int kExitWorstIsWarn = 4;
-const int kExitWorstIsFail = 5;
-
 // Runs the check; argv[0] is "check". Verdict lines go to out, refusals and problems to err. Returns the
 // exit status.
 int runCheckCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

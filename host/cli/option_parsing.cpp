@@ -1,6 +1,8 @@
 // The help and usage-error handling shared by the host's command lines.
 #include "host/cli/option_parsing.h"
 
+#include "host/terminal/exit_status.h"
+
 #include <CLI/CLI.hpp>
 
 #include <ostream>
@@ -29,5 +31,5 @@ std::optional<int> parseOptions(CLI::App& app, int argc, const char* const* argv
 int refuseCommandLine(std::ostream& err, const std::string& command, const std::string& problem) {
     // The parser's complaint quotes the argument it refused, which may be any bytes the user typed.
     err << command << ": " << printableText(problem) << "\nRun " << command << " --help for usage.\n";
-    return kExitBadCommandLine;
+    return kExitBadInput;
 }

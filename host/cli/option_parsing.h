@@ -11,9 +11,6 @@ namespace CLI {
 class App;
 }
 
-// Exit status of a command line that is refused.
-const int kExitBadCommandLine = 2;
-
 // Parses argv with app, which gains --version. Nothing when the command goes on; else the status to exit
 // with at once: 0 once the help or "<command> <version>" is on out, 2 once the parser's complaint is on err
 // (as refuseCommandLine words it).

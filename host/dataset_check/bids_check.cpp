@@ -27,20 +27,14 @@
 #include "host/dataset_check/own_outputs.h"
 #include "host/terminal/printable_text.h"
 #include "host/terminal/progress_bar.h"
+#include "host/terminal/number_text.h"
+#include "host/terminal/exit_status.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const int kExitPass = 0, kExitBadInput = 2, kExitWriteFailed = 3, kExitWarn = 4, kExitFail = 5,
-          kExitUnchecked = 6;
 const char kDescriptionName[] = "dataset_description.json";
-
-std::string fixedDigits(double value, int digits) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
 
 // An anatomical shared by the runs of a subject (or session): read once, released after its last run.
 struct SharedAnatomy {
@@ -192,9 +186,9 @@ int finishedStatus(const std::vector<TableRow>& rows, bool verdictExitStatus) {
         anyFail = anyFail || row[kColumnVerdict] == "fail";
     }
     if (verdictExitStatus) {
-        return anyFail ? kExitFail : anyWarn ? kExitWarn : kExitPass;
+        return anyFail ? kExitWorstIsFail : anyWarn ? kExitWorstIsWarn : kExitFinished;
     }
-    return allChecked ? kExitPass : kExitUnchecked;
+    return allChecked ? kExitFinished : kExitUnchecked;
 }
 
 GeneratedBy generatedBy(const BidsCheckOptions& options) {
@@ -283,7 +277,7 @@ int checkParticipants(const BidsCheckOptions& options, const RunChecker& checker
     for (const TableRow& row : rows) {
         std::string line = row[kColumnVerdict] + "  " + row[kColumnRun];
         if (rowWasChecked(row)) {
-            line += "  " + fixedDigits(strtod(row[kColumnDisplacement].c_str(), nullptr), 2) + " mm";
+            line += "  " + fixedText(strtod(row[kColumnDisplacement].c_str(), nullptr), 2) + " mm";
         }
         out << printableText(line + "  " + row[kColumnReasons]) << "\n";
     }

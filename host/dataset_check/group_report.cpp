@@ -9,6 +9,7 @@
 #include <set>
 
 #include "host/alignment_report/html_report.h"
+#include "host/terminal/number_text.h"
 
 namespace {
 
@@ -43,12 +44,6 @@ document.querySelectorAll('table.sortable').forEach(function (table) {
   });
 });
 </script>)";
-
-std::string fixed(double value, int digits) {
-    char text[64];
-    snprintf(text, sizeof text, "%.*f", digits, value);
-    return text;
-}
 
 // A link target made of the row's report path: every byte but letters, digits and -._~/ percent-encoded,
 // so that no text from a table can become another kind of link (a ':' never survives).
@@ -116,11 +111,11 @@ std::string histogramSvg(const std::vector<TableRow>& rows) {
             const int count = byVerdict[verdict][b];
             if (count > 0) {
                 y -= count * unit;
-                svg += "<rect x=\"" + fixed(left + b * barWidth + 1, 1) + "\" y=\"" + fixed(y, 1) +
-                       "\" width=\"" + fixed(barWidth - 2, 1) + "\" height=\"" + fixed(count * unit, 1) +
-                       "\" fill=\"" + colour.at(verdict) + "\"><title>" + std::to_string(count) + " " +
-                       verdict + ", " + fixed(b * bin, 1) +
-                       (b + 1 == bins ? " mm and more" : "-" + fixed((b + 1) * bin, 1) + " mm") +
+                svg += "<rect x=\"" + fixedText(left + b * barWidth + 1, 1) + "\" y=\"" + fixedText(y, 1) +
+                       "\" width=\"" + fixedText(barWidth - 2, 1) + "\" height=\"" +
+                       fixedText(count * unit, 1) + "\" fill=\"" + colour.at(verdict) + "\"><title>" +
+                       std::to_string(count) + " " + verdict + ", " + fixedText(b * bin, 1) +
+                       (b + 1 == bins ? " mm and more" : "-" + fixedText((b + 1) * bin, 1) + " mm") +
                        "</title></rect>\n";
             }
         }
@@ -128,16 +123,16 @@ std::string histogramSvg(const std::vector<TableRow>& rows) {
     // The verdict limits (2 and 5 mm) and the axes.
     for (double limit : {2.0, 5.0}) {
         const double x = left + limit / bin * barWidth;
-        svg += "<line x1=\"" + fixed(x, 1) + "\" x2=\"" + fixed(x, 1) + "\" y1=\"" + std::to_string(top) +
-               "\" y2=\"" + std::to_string(height - bottom) +
+        svg += "<line x1=\"" + fixedText(x, 1) + "\" x2=\"" + fixedText(x, 1) + "\" y1=\"" +
+               std::to_string(top) + "\" y2=\"" + std::to_string(height - bottom) +
                "\" stroke=\"#555\" stroke-dasharray=\"4 3\"/>\n";
     }
     svg += "<line x1=\"" + std::to_string(left) + "\" x2=\"" + std::to_string(width - 10) + "\" y1=\"" +
            std::to_string(height - bottom) + "\" y2=\"" + std::to_string(height - bottom) +
            "\" stroke=\"#222\"/>\n";
     for (int b = 0; b <= bins; b += 2) {
-        svg += "<text x=\"" + fixed(left + b * barWidth, 1) + "\" y=\"" +
-               std::to_string(height - bottom + 15) + "\" text-anchor=\"middle\">" + fixed(b * bin, 0) +
+        svg += "<text x=\"" + fixedText(left + b * barWidth, 1) + "\" y=\"" +
+               std::to_string(height - bottom + 15) + "\" text-anchor=\"middle\">" + fixedText(b * bin, 0) +
                "</text>\n";
     }
     svg += "<text x=\"" + std::to_string(width - 10) + "\" y=\"" + std::to_string(height - 2) +
@@ -208,7 +203,7 @@ std::string groupReportHtml(const std::vector<TableRow>& rows) {
                 const double v = strtod(row[first + k].c_str(), nullptr);
                 sum += v * v;
             }
-            return checked ? fixed(std::sqrt(sum), 4) : "1e9";
+            return checked ? fixedText(std::sqrt(sum), 4) : "1e9";
         };
         const std::string link = relativeLink(row[kColumnReport]);
         html += "<tr data-rank=\"" + rank + "\">" + cell(rank, verdict, verdict + " verdict") +

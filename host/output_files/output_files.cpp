@@ -78,9 +78,6 @@ std::string fileEnding(const std::string& name) {
     return name.substr(dot);
 }
 
-bool isPlainName(const std::string& name) {
-    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos && name.size() <= 255;
-}
 
 bool isInput(const OutputPolicy& policy, const struct stat& output) {
     for (const std::string& input : policy.inputPaths) {
@@ -290,11 +287,16 @@ std::vector<std::string> readOutputRecord(const std::string& folder) {
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        if (isPlainName(line)) {
+        if (isPlainOutputName(line)) {
             names.push_back(line);
         }
     }
     return names;
+}
+
+bool isPlainOutputName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
+           name.size() <= kMaxOutputNameLength;
 }
 
 std::string checkOutputAllowed(const OutputPolicy& policy, const std::string& path) {

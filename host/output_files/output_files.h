@@ -14,6 +14,14 @@
 // The hidden file in an output folder that lists the outputs of the run last put there, one name a line.
 const char kOutputRecordName[] = ".zentrovis-outputs";
 
+// Longest file name and path an output may have (the limits of common Linux file systems).
+const size_t kMaxOutputNameLength = 255;
+const size_t kMaxOutputPathLength = 4000;
+
+// True when name may be an output in a folder: not empty, not hidden, no folder parts, at most
+// kMaxOutputNameLength characters.
+bool isPlainOutputName(const std::string& name);
+
 // The rules a run writes under.
 struct OutputPolicy {
     bool force = false;                  // an earlier run's outputs may be replaced

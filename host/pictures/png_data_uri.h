@@ -6,10 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/pictures/rgb_image.h"
-
-// The picture as the bytes of an 8-bit RGB PNG file; empty when libpng fails.
-std::vector<uint8_t> encodePng(const RgbImage& image);
+#include "host/pictures/png_encoding.h"
 
 // Standard base64 (RFC 4648) with padding.
 std::string base64(const std::vector<uint8_t>& bytes);

@@ -84,11 +84,6 @@ bool writeImageOutput(Session& session, const std::string& stem, const NiftiWrit
     return written;
 }
 
-// A name the plug-in gave that may become a file in the output folder (no folder parts, no hidden file).
-bool isPlainFileName(const char* name) {
-    return name[0] != '\0' && name[0] != '.' && strchr(name, '/') == nullptr && strlen(name) <= 240;
-}
-
 // Shows a log line and appends it to the log's staged file at once, so the log takes its room on the disk
 // first and a full disk is noticed as soon as it happens.
 void logLine(Session& session, const std::string& text) {
@@ -168,7 +163,8 @@ bool saveFmr(Session& session, const HostDocument* document, const char* stcPref
             index = i;
         }
     }
-    if (index < 0 || stcPrefix == nullptr || !isPlainFileName(stcPrefix)) {
+    if (index < 0 || stcPrefix == nullptr ||
+        !isPlainOutputName(stcPrefix + std::string(niftiEnding(session.compression)))) {
         noteFailure(session, std::string("the plug-in asked to save under \"") +
                                  (stcPrefix ? stcPrefix : "") +
                                  "\", which is not a plain file name; nothing saved");

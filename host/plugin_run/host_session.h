@@ -8,14 +8,7 @@
 #include <vector>
 
 #include "host/plugin_run/run_options.h"
-
-// Exit statuses of the program.
-enum ExitStatus {
-    kExitFinished = 0,      // execute returned true
-    kExitPluginStopped = 1, // initPlugin or execute returned false
-    kExitBadInput = 2,      // bad command line or input; nothing written
-    kExitWriteFailed = 3,   // an output could not be written
-};
+#include "host/terminal/exit_status.h"
 
 // The terminal the session talks to. interactive: a person can answer prompts on in.
 struct SessionStreams {

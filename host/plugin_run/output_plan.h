@@ -15,9 +15,6 @@ const char kLogFileName[] = "posalign.log";
 // The report's name in the output folder.
 const char kReportFileName[] = "report.html";
 
-// Longest file name and path an output may have (the limits of common Linux file systems).
-const size_t kMaxOutputNameLength = 255;
-const size_t kMaxOutputPathLength = 4000;
 
 // Output names a run with these documents may produce for a mapping (0: not yet known, every mapping's):
 // the log, the painted anatomical, and the functionals the mapping saves, images with niftiEnding(

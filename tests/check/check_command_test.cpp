@@ -14,6 +14,7 @@
 #include "host/alignment_check/alignment_table.h"
 #include "host/cli/check_command.h"
 #include "host/plugin_run/run_report.h"
+#include "host/terminal/exit_status.h"
 #include "tests/check/check_test_pair.h"
 
 namespace {

@@ -11,7 +11,7 @@ namespace {
 enum Tissue { kBackground, kScalp, kSkull, kFluid, kGrey, kWhite };
 
 // Inside the ellipsoid of the given radii (mm) about centre?
-bool within(const WorldPoint& p, const WorldPoint& centre, const WorldPoint& radii) {
+bool within(const Point3d& p, const Point3d& centre, const Point3d& radii) {
     double sum = 0;
     for (int a = 0; a < 3; ++a) {
         const double u = (p[a] - centre[a]) / radii[a];
@@ -20,12 +20,12 @@ bool within(const WorldPoint& p, const WorldPoint& centre, const WorldPoint& rad
     return sum <= 1.0;
 }
 
-const WorldPoint kBrainRadii{67, 87, 72}, kWhiteRadii{55, 75, 60};
-const WorldPoint kVentricleRadii{6, 22, 8};
-const WorldPoint kVentricles[2] = {{-13, 0, 10}, {13, 0, 10}};
+const Point3d kBrainRadii{67, 87, 72}, kWhiteRadii{55, 75, 60};
+const Point3d kVentricleRadii{6, 22, 8};
+const Point3d kVentricles[2] = {{-13, 0, 10}, {13, 0, 10}};
 
-Tissue tissueAt(const WorldPoint& p) {
-    const WorldPoint origin{0, 0, 0};
+Tissue tissueAt(const Point3d& p) {
+    const Point3d origin{0, 0, 0};
     if (!within(p, origin, {80, 100, 85})) {
         return kBackground;
     }
@@ -46,19 +46,20 @@ Tissue tissueAt(const WorldPoint& p) {
 
 // A head of 1.5 mm voxels, x stored left to right or (mirroredStorage) right to left, with a little
 // deterministic noise.
-ScalarVolume head(const float (&intensity)[6], bool mirroredStorage) {
-    ScalarVolume v;
+ScalarGrid head(const float (&intensity)[6], bool mirroredStorage) {
+    ScalarGrid v;
     v.nx = 120, v.ny = 140, v.nz = 120;
     const double sx = mirroredStorage ? -1.5 : 1.5;
-    v.voxelToWorld = {sx, 0, 0, -sx * 59.5, 0, 1.5, 0, -1.5 * 69.5, 0, 0, 1.5, -1.5 * 59.5, 0, 0, 0, 1};
+    v.voxelToWorld = {
+        {{sx, 0, 0, -sx * 59.5}, {0, 1.5, 0, -1.5 * 69.5}, {0, 0, 1.5, -1.5 * 59.5}, {0, 0, 0, 1}}};
     uint32_t state = 12345;
     for (int k = 0; k < v.nz; ++k) {
         for (int j = 0; j < v.ny; ++j) {
             for (int i = 0; i < v.nx; ++i) {
                 state = state * 1664525u + 1013904223u;
                 const float noise = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
-                v.samples.push_back(intensity[tissueAt(voxelToWorldPoint(v.voxelToWorld, i, j, k))] +
-                                    8 * noise);
+                v.values.push_back(intensity[tissueAt(transformPoint(v.voxelToWorld, {i, j, k}))] +
+                                   8 * noise);
             }
         }
     }
@@ -66,17 +67,17 @@ ScalarVolume head(const float (&intensity)[6], bool mirroredStorage) {
 }
 
 // The mask's value at a world point (nearest voxel).
-float maskAt(const ScalarVolume& mask, const WorldPoint& p) {
-    const WorldPoint v = voxelToWorldPoint(inverseAffine(mask.voxelToWorld), p[0], p[1], p[2]);
+float maskAt(const ScalarGrid& mask, const Point3d& p) {
+    const Point3d v = transformPoint(invertAffine(mask.voxelToWorld), {p[0], p[1], p[2]});
     const long i = std::lround(v[0]), j = std::lround(v[1]), k = std::lround(v[2]);
-    return mask.samples[i + mask.nx * (j + static_cast<long>(mask.ny) * k)];
+    return mask.values[i + mask.nx * (j + static_cast<long>(mask.ny) * k)];
 }
 
 struct HeadCase {
     const char* name;
     float intensity[6]; // background, scalp, skull, fluid, grey, white
     bool mirroredStorage;
-    WorldPoint outlineRadii; // the brain's, or (bright fluid) that of the fluid around it
+    Point3d outlineRadii; // the brain's, or (bright fluid) that of the fluid around it
 };
 
 class AnatomyRegionsTest : public ::testing::TestWithParam<HeadCase> {};
@@ -85,20 +86,20 @@ TEST_P(AnatomyRegionsTest, FindsBrainVentriclesAndWhiteMatter) {
     const AnatomyRegions regions = findAnatomyRegions(head(GetParam().intensity, GetParam().mirroredStorage));
     ASSERT_TRUE(regions.found);
     double brainMl = 0;
-    for (float s : regions.brain.samples) {
+    for (float s : regions.brain.values) {
         brainMl += s;
     }
-    const Affine& a = regions.brain.voxelToWorld;
-    brainMl *= std::fabs(a[0] * a[5] * a[10]) / 1000.0;
-    const WorldPoint& r = GetParam().outlineRadii;
+    const Matrix4d& a = regions.brain.voxelToWorld;
+    brainMl *= std::fabs(a[0][0] * a[1][1] * a[2][2]) / 1000.0;
+    const Point3d& r = GetParam().outlineRadii;
     const double trueMl = 4.0 / 3.0 * M_PI * r[0] * r[1] * r[2] / 1000.0;
     EXPECT_NEAR(brainMl, trueMl, 0.1 * trueMl); // ventricles included
-    for (const WorldPoint& ventricle : kVentricles) {
+    for (const Point3d& ventricle : kVentricles) {
         EXPECT_EQ(maskAt(regions.ventricles, ventricle), 1);
         EXPECT_EQ(maskAt(regions.brain, ventricle), 1);
         EXPECT_EQ(maskAt(regions.whiteMatter, ventricle), 0);
     }
-    const WorldPoint white{35, 0, 0}, grey{0, 0, 66}, fluid{0, 0, 73.5}, scalp{0, 0, 82};
+    const Point3d white{35, 0, 0}, grey{0, 0, 66}, fluid{0, 0, 73.5}, scalp{0, 0, 82};
     EXPECT_EQ(maskAt(regions.whiteMatter, white), 1);
     EXPECT_EQ(maskAt(regions.ventricles, white), 0);
     EXPECT_EQ(maskAt(regions.brain, grey), 1);
@@ -149,17 +150,17 @@ TEST(AnatomyRegionsTest, OutlinesLieOnTheBoundariesOfTheAxialPlane) {
 
 TEST(AnatomyRegionsTest, NoBrainInASmallCutOut) {
     const float t1[6] = {0, 140, 15, 40, 110, 170};
-    ScalarVolume piece = head(t1, false);
+    ScalarGrid piece = head(t1, false);
     // A 30 mm cube of the white matter and grey around it: far too small for a brain.
-    ScalarVolume cut;
+    ScalarGrid cut;
     cut.nx = cut.ny = cut.nz = 20;
     cut.voxelToWorld = piece.voxelToWorld;
     for (int k = 0; k < 20; ++k)
         for (int j = 0; j < 20; ++j)
             for (int i = 0; i < 20; ++i)
-                cut.samples.push_back(piece.samples[(i + 50) + piece.nx * ((j + 60) + piece.ny * (k + 50))]);
+                cut.values.push_back(piece.values[(i + 50) + piece.nx * ((j + 60) + piece.ny * (k + 50))]);
     EXPECT_FALSE(findAnatomyRegions(cut).found);
-    EXPECT_FALSE(findAnatomyRegions(ScalarVolume{}).found);
+    EXPECT_FALSE(findAnatomyRegions(ScalarGrid{}).found);
 }
 
 } // namespace

@@ -15,15 +15,15 @@
 namespace {
 
 // A sphere of 20 mm radius in a 2 mm grid centred at the world origin; the functional a dimmer copy.
-ScalarVolume sphere(float inside, float outside) {
-    ScalarVolume v;
+ScalarGrid sphere(float inside, float outside) {
+    ScalarGrid v;
     v.nx = v.ny = v.nz = 32;
     v.voxelToWorld = {2, 0, 0, -31, 0, 2, 0, -31, 0, 0, 2, -31, 0, 0, 0, 1};
     for (int k = 0; k < 32; ++k) {
         for (int j = 0; j < 32; ++j) {
             for (int i = 0; i < 32; ++i) {
-                WorldPoint w = voxelToWorldPoint(v.voxelToWorld, i, j, k);
-                v.samples.push_back(w[0] * w[0] + w[1] * w[1] + w[2] * w[2] < 400 ? inside : outside);
+                Point3d w = transformPoint(v.voxelToWorld, {i, j, k});
+                v.values.push_back(w[0] * w[0] + w[1] * w[1] + w[2] * w[2] < 400 ? inside : outside);
             }
         }
     }
