@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/alignment_check/scrambled_index.h"
+
 namespace {
 
 // Blocks with fewer samples inside the anatomical are left out: their correlation is mostly noise.
@@ -24,15 +26,6 @@ AnatomyLevel anatomyLevel(const ScalarGrid& grid) {
     }
     level.worldToVoxel = invertAffine(grid.voxelToWorld);
     return level;
-}
-
-// A well-mixed hash of an index: picks that look random yet repeat run after run.
-uint32_t scrambled(uint32_t value) {
-    uint32_t h = value * 2654435761u;
-    h ^= h >> 16;
-    h *= 2246822519u;
-    h ^= h >> 13;
-    return h;
 }
 
 BlockSamples blockSamples(const ScalarGrid& functional, const std::vector<float>& maskShare, double blockMm,
