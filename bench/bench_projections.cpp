@@ -1,9 +1,9 @@
 // Timing of the three projections and of the matrix inverse on realistic grids: a 256^3 VMR of 1 mm
 // voxels against 64 x 64 x 30 FMRs of 3.5 x 3.5 x 4 mm, rotated by a few degrees and shifted so that
 // part of each FMR lies outside the VMR, and of a whole command run on the small phantom. Each projection
-// has a floor: a chain of dependent float additions, one per overlapping voxel of its passes, the least time sums formed in voxel order can take.
-// After the run the ratio of each projection's median to its floor's median is printed.
-// POSALIGN_KERNELS=baseline times the baseline kernels on an AVX2 machine.
+// has a floor: a chain of dependent float additions, one per overlapping voxel of its passes, the least time
+// sums formed in voxel order can take. After the run the ratio of each projection's median to its floor's
+// median is printed. POSALIGN_KERNELS=baseline times the baseline kernels on an AVX2 machine.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -208,21 +209,33 @@ void BM_Inverse(benchmark::State& state) {
 }
 BENCHMARK(BM_Inverse);
 
-// The console output, keeping each benchmark's median real time.
-class MedianKeeper : public benchmark::ConsoleReporter {
+// The reporter the library's flags choose (--benchmark_format included), also keeping each benchmark's
+// median times for the ratios printed after the run.
+class MedianKeeper : public benchmark::BenchmarkReporter {
   public:
-    MedianKeeper() : ConsoleReporter(OO_Tabular) {}
+    explicit MedianKeeper(benchmark::BenchmarkReporter* shown) : shown_(shown) {}
 
     std::map<std::string, double> realMedians, cpuMedians; // run name -> milliseconds
 
+    bool ReportContext(const Context& context) override {
+        shown_->SetOutputStream(&GetOutputStream());
+        shown_->SetErrorStream(&GetErrorStream());
+        return shown_->ReportContext(context);
+    }
+
     void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
+        shown_->ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 realMedians[run.run_name.str()] = run.GetAdjustedRealTime();
                 cpuMedians[run.run_name.str()] = run.GetAdjustedCPUTime();
             }
     }
+
+    void Finalize() override { shown_->Finalize(); }
+
+  private:
+    std::unique_ptr<benchmark::BenchmarkReporter> shown_;
 };
 
 void BM_CommandRunOnSmallPhantom(benchmark::State& state) {
@@ -244,7 +257,7 @@ BENCHMARK(BM_CommandRunOnSmallPhantom)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    MedianKeeper reporter;
+    MedianKeeper reporter(benchmark::CreateDefaultDisplayReporter());
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const char* kernels = activeKernelPath() == kAvx2Kernels ? "AVX2" : "baseline";
     const struct {
@@ -259,13 +272,16 @@ int main(int argc, char** argv) {
         if (real == reporter.realMedians.end() || floor == reporter.realMedians.end())
             continue;
         const double cpu = reporter.cpuMedians[pair.projection], cpuFloor = reporter.cpuMedians[pair.floor];
-        std::printf(
+        // On standard error, so that the standard output stays in the chosen format.
+        std::fprintf(
+            stderr,
             "%s (%s kernels): median %.2f ms = %.2f x its floor (%.2f ms); CPU %.2f ms = %.2f x (%.2f ms)\n",
             pair.projection, kernels, real->second, real->second / floor->second, floor->second, cpu,
             cpu / cpuFloor, cpuFloor);
     }
     if (reporter.realMedians.empty())
-        std::printf("ratios to the floor need medians: run with --benchmark_repetitions=N (N >= 2)\n");
+        std::fprintf(stderr,
+                     "ratios to the floor need medians: run with --benchmark_repetitions=N (N >= 2)\n");
     benchmark::Shutdown();
     return 0;
 }

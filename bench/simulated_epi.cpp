@@ -37,34 +37,6 @@ float sampleAt(const NiftiImage& image, int x, int y, int z) {
     return image.floatSamples[x + static_cast<size_t>(image.nx) * (y + static_cast<size_t>(image.ny) * z)];
 }
 
-// Trilinear value at a voxel position; 0 outside the grid.
-float trilinearAt(const NiftiImage& image, const Point3d& voxel) {
-    const int dims[3] = {image.nx, image.ny, image.nz};
-    int base[3];
-    double fraction[3];
-    for (int a = 0; a < 3; ++a) {
-        if (!(voxel[a] >= 0.0 && voxel[a] <= dims[a] - 1)) {
-            return 0.0f;
-        }
-        base[a] = std::min(static_cast<int>(voxel[a]), std::max(dims[a] - 2, 0));
-        fraction[a] = dims[a] > 1 ? voxel[a] - base[a] : 0.0;
-    }
-    double sum = 0.0;
-    for (int corner = 0; corner < 8; ++corner) {
-        double weight = 1.0;
-        int at[3];
-        for (int a = 0; a < 3; ++a) {
-            const bool upper = (corner >> a) & 1;
-            at[a] = std::min(base[a] + (upper ? 1 : 0), dims[a] - 1);
-            weight *= upper ? fraction[a] : 1.0 - fraction[a];
-        }
-        if (weight > 0.0) {
-            sum += weight * sampleAt(image, at[0], at[1], at[2]);
-        }
-    }
-    return static_cast<float>(sum);
-}
-
 // The image blurred by a Gaussian of the given FWHM, one axis at a time; weights renormalised at the edges.
 NiftiImage blurred(const NiftiImage& image, double fwhmMm) {
     NiftiImage out = image;

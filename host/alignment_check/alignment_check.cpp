@@ -14,6 +14,7 @@
 #include "host/alignment_check/mirror_evidence.h"
 #include "host/alignment_check/orientation_search.h"
 #include "host/alignment_check/verdict.h"
+#include "host/alignment_check/scrambled_index.h"
 
 namespace {
 
@@ -47,15 +48,6 @@ const double kCurvatureStep = 1.0;
 const double kMmPerDegree = 1.0;
 // The uncertainty given when the measure does not fall off around the best at all.
 const double kFlatUncertaintyMm = 20.0;
-
-// A well-mixed hash of an index, for picks and offsets that must look random yet repeat run after run.
-uint32_t scrambled(uint32_t value) {
-    uint32_t h = value * 2654435761u;
-    h ^= h >> 16;
-    h *= 2246822519u;
-    h ^= h >> 13;
-    return h;
-}
 
 // A deterministic pick of about keep out of total indices, spread over the grid without a regular pattern.
 bool picked(size_t index, size_t keep, size_t total) {

@@ -3,17 +3,7 @@
 
 #include <cmath>
 
-namespace {
-
-uint32_t scrambled(uint32_t value) {
-    uint32_t h = value * 2654435761u;
-    h ^= h >> 16;
-    h *= 2246822519u;
-    h ^= h >> 13;
-    return h;
-}
-
-} // namespace
+#include "host/alignment_check/scrambled_index.h"
 
 HeadInformation headInformation(const ScalarGrid& anatomy, const ScalarGrid& functional, size_t maxSamples) {
     HeadInformation head;

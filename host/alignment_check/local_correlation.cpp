@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/alignment_check/mutual_information.h"
+#include "host/alignment_check/scrambled_index.h"
+
 namespace {
 
 // Blocks with fewer samples inside the anatomical are left out: their correlation is mostly noise.
@@ -24,15 +27,6 @@ AnatomyLevel anatomyLevel(const ScalarGrid& grid) {
     }
     level.worldToVoxel = invertAffine(grid.voxelToWorld);
     return level;
-}
-
-// A well-mixed hash of an index: picks that look random yet repeat run after run.
-uint32_t scrambled(uint32_t value) {
-    uint32_t h = value * 2654435761u;
-    h ^= h >> 16;
-    h *= 2246822519u;
-    h ^= h >> 13;
-    return h;
 }
 
 BlockSamples blockSamples(const ScalarGrid& functional, const std::vector<float>& maskShare, double blockMm,
@@ -78,22 +72,6 @@ BlockSamples blockSamples(const ScalarGrid& functional, const std::vector<float>
         }
     }
     return samples;
-}
-
-// The trilinear cell of position p on an axis of n voxels; false when p is outside. An axis of one voxel
-// takes positions within half a voxel of it.
-inline bool cellOf(float p, int n, int& index, float& fraction) {
-    if (n == 1) {
-        index = 0;
-        fraction = 0.0f;
-        return p >= -0.5f && p <= 0.5f;
-    }
-    if (!(p >= 0.0f && p < static_cast<float>(n - 1))) {
-        return false;
-    }
-    index = static_cast<int>(p);
-    fraction = p - static_cast<float>(index);
-    return true;
 }
 
 CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d& placement,
@@ -143,9 +121,9 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
         const float x = samples.x[s], y = samples.y[s], z = samples.z[s];
         int ix, iy, iz;
         float fx, fy, fz;
-        if (!cellOf(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3], nx, ix, fx) ||
-            !cellOf(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3], ny, iy, fy) ||
-            !cellOf(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3], nz, iz, fz)) {
+        if (!axisCell(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3], nx, ix, fx) ||
+            !axisCell(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3], ny, iy, fy) ||
+            !axisCell(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3], nz, iz, fz)) {
             continue;
         }
         ++inside;

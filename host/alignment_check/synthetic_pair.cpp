@@ -68,7 +68,9 @@ template <typename Visit> void forEachVoxel(const GridSpec& grid, Visit visit) {
     }
 }
 
-float trilinear(const NiftiImage& image, const Point3d& voxel) {
+} // namespace
+
+float trilinearAt(const NiftiImage& image, const Point3d& voxel) {
     const int dims[3] = {image.nx, image.ny, image.nz};
     int base[3];
     double fraction[3];
@@ -95,8 +97,6 @@ float trilinear(const NiftiImage& image, const Point3d& voxel) {
     }
     return static_cast<float>(sum);
 }
-
-} // namespace
 
 GridSpec obliqueGrid(int nx, int ny, int nz, const Point3d& voxelSizeMm, const Point3d& centre,
                      const Point3d& rotationDeg) {
@@ -141,7 +141,7 @@ NiftiImage resampledImage(const NiftiImage& source, const GridSpec& grid,
     forEachVoxel(grid, [&](size_t index, const Point3d* points) {
         double sum = 0.0;
         for (int sub = 0; sub < 8; ++sub) {
-            sum += remap(trilinear(source, transformPoint(toSource, points[sub])));
+            sum += remap(trilinearAt(source, transformPoint(toSource, points[sub])));
         }
         image.floatSamples[index] = static_cast<float>(sum / 8.0);
     });

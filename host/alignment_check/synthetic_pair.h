@@ -48,4 +48,7 @@ std::string writeFloatImage(const std::string& path, const NiftiImage& image);
 // image with the voxel-to-world affine set as sform (qform unset).
 void setAffine(NiftiImage& image, const Matrix4d& voxelToWorld);
 
+// The trilinear value of a float image at a voxel position; 0 outside the grid.
+float trilinearAt(const NiftiImage& image, const Point3d& voxel);
+
 #endif
