@@ -341,6 +341,7 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
         SearchResult& search = check.search;
         search.measure = found.sign < 0 ? "local correlation (negative: the contrasts are inverted)"
                                         : "local correlation (positive)";
+        search.searched = true;
         const Pose header = poseAt(problem, finest, RigidParameters{}, scratch);
         search.atHeader = header.correlation;
         search.best = best.value > header.value ? best.correlation : header.correlation;

@@ -125,7 +125,7 @@ std::string verdictLines(const RunCheck& check) {
     const SearchResult& s = check.search;
     std::ostringstream out;
     out << check.functionalPath << ": " << verdictName(check.verdict) << " (";
-    if (s.best > 0) {
+    if (s.searched) {
         out << "displacement " << fixedText(s.displacementMm, 1) << " mm known to "
             << fixedText(s.uncertaintyMm, 1) << " mm, local correlation " << fixedText(s.atHeader, 3)
             << " at header, " << fixedText(s.best, 3) << " best, " << fixedText(s.mirroredBest, 3)

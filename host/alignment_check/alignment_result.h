@@ -35,6 +35,7 @@ struct SearchResult {
     std::array<double, 3> translationMm{};
     std::array<double, 3> rotationDeg{};
     double displacementMm = 0; // mean displacement of the functional's in-brain voxels under correction
+    bool searched = false; // the rigid search ran (its measures and correction are set)
     bool lrFlipSuspected = false;
     double standardError = 0; // of the measure at the best position, from the spread over its blocks
     double uncertaintyMm = 0; // how far the best position may be off: the larger of the measure's flatness

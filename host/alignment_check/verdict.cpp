@@ -12,6 +12,11 @@
 
 namespace {
 
+// An orientation error's name as a phrase: "a left-right mirror", but "axes swapped (...)".
+std::string withArticle(const std::string& orientation) {
+    return orientation.compare(0, 4, "axes") == 0 ? orientation : "a " + orientation;
+}
+
 std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0, double d = 0.0) {
     char text[512];
     snprintf(text, sizeof text, pattern, a, b, c, d);
@@ -56,14 +61,14 @@ Verdict judgeOrientation(const OrientationFinding& o, double& confidence, std::v
             winner = t.name == o.suspected ? t.best : winner;
         }
         std::string text =
-            "the functional matches the anatomy better as a " + o.suspected +
+            "the functional matches the anatomy better with " + withArticle(o.suspected) +
             format(" (local correlation %.3f against %.3f as stored; the runner-up reaches %.2f of "
                    "it, ",
                    winner, stored.best, o.margin);
         if (o.decided) {
             confidence = lead;
-            reasons.push_back(text + format("decided at %.2f or less): ", o.threshold) + "a " + o.suspected +
-                              " is suspected" +
+            reasons.push_back(text + format("decided at %.2f or less): ", o.threshold) +
+                              withArticle(o.suspected) + " is suspected" +
                               (o.suspected == "left-right mirror" ? " (a left-right flip)" : ""));
             return Verdict::kFail;
         }

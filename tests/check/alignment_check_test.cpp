@@ -272,7 +272,8 @@ TEST(CheckOrientation, MirrorsAndSwapsAreNamed) {
         EXPECT_TRUE(check.orientation.decided) << c.name;
         EXPECT_FALSE(check.search.lrFlipSuspected) << c.name;
         EXPECT_EQ(check.verdict, Verdict::kFail) << c.name;
-        EXPECT_TRUE(reasonsMention(check, std::string("a ") + c.name + " is suspected")) << c.name;
+        const std::string phrase = c.name[0] == 'a' && c.name[1] == 'x' ? c.name : std::string("a ") + c.name;
+        EXPECT_TRUE(reasonsMention(check, phrase + " is suspected")) << c.name;
         ASSERT_EQ(check.orientation.trials.size(), 7u);
         for (const OrientationTrial& trial : check.orientation.trials) {
             if (trial.name == c.name) {
