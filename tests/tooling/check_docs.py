@@ -4,7 +4,7 @@
 Checks, in README.md and every docs/*.md:
 - every relative link and picture ([text](path), ![alt](path), with an optional #anchor) names a file of the
   repository, and an anchor names a heading of that page (GitHub's heading ids);
-- no text names a path of one machine (/tmp/, /work/, /root/, /home/);
+- no text names a path of one machine (a temporary folder, a home or work folder: see MACHINE_PATH);
 - the README stays short (at most 150 lines) and its map of docs/ lists every page there.
 
 Usage: check_docs.py <source root>
