@@ -56,8 +56,11 @@ def whole_in_form(name, data):
             return "not whole JSON (%s)" % e
     if name.endswith(".tsv"):
         lines = data.decode().split("\n")
+        header = lines[0].split("\t")
         widths = {len(line.split("\t")) for line in lines[:-1]}
-        return "" if lines[-1] == "" and widths == {27} else "cut-off or mixed table (widths %s)" % widths
+        # A whole table: its complete header (from subject to reasons), every row as wide, a final newline.
+        whole = header[0] == "subject" and "reasons" in header and widths == {len(header)}
+        return "" if lines[-1] == "" and whole else "cut-off or mixed table (widths %s)" % widths
     return "unexpected kind of output"
 
 
