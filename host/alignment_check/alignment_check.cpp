@@ -314,11 +314,12 @@ RunCheck checkAlignment(const CheckInputs& anatomical, const CheckInputs& functi
     findings.informative =
         std::any_of(mask.inside.begin(), mask.inside.end(), [](uint8_t f) { return f != 0; });
     if (findings.searched && findings.informative) {
-        const ScalarGrid anatomy = temporalMean(*anatomical.image);
+        ScalarGrid anatomy = temporalMean(*anatomical.image);
+        HeadInformation head = headInformation(anatomy, functionalMean, kMaxHeadSamples);
         std::vector<CorrelationLevel> levels =
-            correlationLevels(anatomy, functionalMean, mask, levelSpacings(functionalMean), settings.blockMm,
-                              kMaxLevelSamples, kMaxCoarsestSamples);
-        levels.back().head = headInformation(anatomy, functionalMean, kMaxHeadSamples);
+            correlationLevels(std::move(anatomy), functionalMean, mask, levelSpacings(functionalMean),
+                              settings.blockMm, kMaxLevelSamples, kMaxCoarsestSamples);
+        levels.back().head = std::move(head);
         levels.back().headWeight = kHeadWeight;
         const Point3d centre = gridCentre(functionalMean);
         OrientationSearchPlan plan;

@@ -16,15 +16,16 @@ const double kMinVoxelsPerBlock = 2.5;
 // A coarse voxel is in the brain when at least this share of the fine voxels it averages are.
 const float kMinMaskShare = 0.5f;
 
-AnatomyLevel anatomyLevel(const ScalarGrid& grid) {
+// The level's anatomy from grid, whose samples it takes over.
+AnatomyLevel anatomyLevel(ScalarGrid&& grid) {
     AnatomyLevel level;
     level.nx = grid.nx;
     level.ny = grid.ny;
     level.nz = grid.nz;
-    level.values = grid.values;
-    for (float& v : level.values) {
+    for (float& v : grid.values) {
         v = std::isfinite(v) ? v : 0.0f;
     }
+    level.values = std::make_shared<const std::vector<float>>(std::move(grid.values));
     level.worldToVoxel = invertAffine(grid.voxelToWorld);
     return level;
 }
@@ -116,7 +117,7 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
     scratch.assign(samples.blockCount * 6, 0.0);
     double* sums = scratch.data();
     size_t inside = 0;
-    const float* values = anatomy.values.data();
+    const float* values = anatomy.values->data();
     for (size_t s = 0; s < count; ++s) {
         const float x = samples.x[s], y = samples.y[s], z = samples.z[s];
         int ix, iy, iz;
@@ -176,7 +177,7 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
 
 } // namespace
 
-std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const ScalarGrid& functional,
+std::vector<CorrelationLevel> correlationLevels(ScalarGrid anatomy, const ScalarGrid& functional,
                                                 const VoxelMask& mask, const std::vector<double>& spacingsMm,
                                                 double blockMm, size_t maxSamples,
                                                 size_t maxCoarsestSamples) {
@@ -190,6 +191,7 @@ std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const
         maskGrid.values[i] = mask.inside[i] ? 1.0f : 0.0f;
     }
     std::vector<CorrelationLevel> levels;
+    AnatomyLevel ownResolution; // made once, from the anatomy's own samples, when a level first needs it
     for (size_t k = 0; k < spacingsMm.size(); ++k) {
         const bool finest = k + 1 == spacingsMm.size();
         const std::array<int, 3> f =
@@ -202,8 +204,16 @@ std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const
         // The anatomy at about half the functional's spacing: fine enough to interpolate smoothly.
         const std::array<int, 3> af = blockFactorsFor(anatomy, 0.5 * spacing);
         CorrelationLevel level;
-        level.anatomy =
-            anatomyLevel(af == std::array<int, 3>{1, 1, 1} ? anatomy : averageBlocks(anatomy, af));
+        if (af != std::array<int, 3>{1, 1, 1}) {
+            // Levels run coarse to fine, so the anatomy's own samples are still here: once a level samples
+            // it at its own resolution, every finer level does too.
+            level.anatomy = anatomyLevel(averageBlocks(anatomy, af));
+        } else {
+            if (!ownResolution.values) {
+                ownResolution = anatomyLevel(std::move(anatomy));
+            }
+            level.anatomy = ownResolution;
+        }
         level.samples = blockSamples(coarse, coarseMask.values, blockMm,
                                      k == 0 && !finest ? maxCoarsestSamples : maxSamples);
         level.spacingMm = spacing;

@@ -9,16 +9,18 @@
 #define POSALIGN_HOST_ALIGNMENT_CHECK_LOCAL_CORRELATION_H
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/alignment_check/brain_mask.h"
 #include "host/alignment_check/check_grid.h"
 #include "host/alignment_check/head_information.h"
 
-// The anatomy at one resolution, for trilinear sampling (non-finite samples stored as 0).
+// The anatomy at one resolution, for trilinear sampling (non-finite samples stored as 0). Levels that
+// sample the anatomy at its own resolution share one copy of it.
 struct AnatomyLevel {
     int nx = 0, ny = 0, nz = 0;
-    std::vector<float> values;
+    std::shared_ptr<const std::vector<float>> values;
     Matrix4d worldToVoxel = identityMatrix();
 };
 
@@ -58,8 +60,9 @@ CorrelationValue localCorrelation(const CorrelationLevel& level, const Matrix4d&
 
 // Levels from coarse to fine at about the given functional spacings (mm; the finest is the functional's
 // own grid), the functional sampled inside mask (one flag per functional voxel), at most about maxSamples
-// per level and maxCoarsestSamples on the coarsest (which scores the many starts).
-std::vector<CorrelationLevel> correlationLevels(const ScalarGrid& anatomy, const ScalarGrid& functional,
+// per level and maxCoarsestSamples on the coarsest (which scores the many starts). The anatomy's samples
+// are taken over (the levels at its own resolution keep them), not copied.
+std::vector<CorrelationLevel> correlationLevels(ScalarGrid anatomy, const ScalarGrid& functional,
                                                 const VoxelMask& mask, const std::vector<double>& spacingsMm,
                                                 double blockMm, size_t maxSamples, size_t maxCoarsestSamples);
 
