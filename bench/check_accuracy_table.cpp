@@ -94,6 +94,11 @@ std::vector<Case> cases() {
         offsetCase(Group::kBoth, {10, -10, 15}, {10, 0, 0}),
         offsetCase(Group::kBoth, {-20, 10, 5}, {0, 10, 0}),
         offsetCase(Group::kBoth, {d, d, -d}, {-6, 5, 6}),
+        // The edges of the capture range: 40 mm along an axis, 15 degrees about one, both at once.
+        offsetCase(Group::kShift, {0, 40, 0}, {0, 0, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {15, 0, 0}),
+        offsetCase(Group::kRotation, {0, 0, 0}, {0, 0, -15}),
+        offsetCase(Group::kBoth, {-40, 20, -25}, {8, -12, 15}),
     };
     for (OrientationError e : {OrientationError::kMirrorX, OrientationError::kMirrorY,
                                OrientationError::kMirrorZ, OrientationError::kSwapXY}) {

@@ -42,5 +42,9 @@ double headInformationAt(const HeadInformation& head, const Matrix4d& placement,
     if (head.samples.bins.empty()) {
         return 0;
     }
-    return normalisedMutualInformation(head.anatomy, head.samples, placement, head.bins, histogram).nmi - 1.0;
+    // Scaled by the share of the head inside the anatomical, as the local correlation counts samples out of
+    // view as zero: a few samples at the anatomical's edge share much information by chance alone.
+    const MeasureValue value =
+        normalisedMutualInformation(head.anatomy, head.samples, placement, head.bins, histogram);
+    return (value.nmi - 1.0) * value.insideShare;
 }

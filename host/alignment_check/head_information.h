@@ -20,7 +20,8 @@ struct HeadInformation {
 // anatomy: the functional's samples only).
 HeadInformation headInformation(const ScalarGrid& anatomy, const ScalarGrid& functional, size_t maxSamples);
 
-// NMI - 1 (0: nothing shared .. 1) with the functional moved by placement; histogram is scratch.
+// NMI - 1 (0: nothing shared .. 1) with the functional moved by placement, times the share of its samples
+// that land inside the anatomical; histogram is scratch.
 double headInformationAt(const HeadInformation& head, const Matrix4d& placement,
                          std::vector<double>& histogram);
 

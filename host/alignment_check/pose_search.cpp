@@ -51,7 +51,9 @@ std::vector<Pose> scoreShiftGrid(const PoseProblem& problem, double stepMm, doub
             for (int k = -steps; k <= steps; ++k) {
                 RigidParameters p;
                 p.translationMm = {i * stepMm, j * stepMm, k * stepMm};
-                scored.push_back(poseAt(raw, 0, p, scratch));
+                Pose pose = poseAt(raw, 0, p, scratch);
+                pose.value = pose.correlation; // a lone level carries the whole-head term, not for starts
+                scored.push_back(pose);
             }
         }
     }

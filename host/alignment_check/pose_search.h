@@ -35,7 +35,8 @@ Pose poseAt(const PoseProblem& problem, size_t level, const RigidParameters& par
             std::vector<double>& scratch);
 
 // The raw (unsigned) local correlation of every shift on a grid of stepMm over -rangeMm..rangeMm per axis,
-// no rotation, on the coarsest level; the shifts in Pose::parameters, the raw value in Pose::value.
+// no rotation, on the coarsest level; the shifts in Pose::parameters, the raw value in Pose::value (the
+// local correlation alone, also where the coarsest level is the finest and adds the whole-head term).
 std::vector<Pose> scoreShiftGrid(const PoseProblem& problem, double stepMm, double rangeMm,
                                  std::vector<double>& scratch);
 
