@@ -43,6 +43,11 @@ Verdict judgeOrientation(const OrientationFinding& o, double& confidence, std::v
         const double total = o.mirrorEvidenceFor + o.mirrorEvidenceAgainst;
         confidence = total > 0 ? std::max(o.mirrorEvidenceFor, o.mirrorEvidenceAgainst) / total : 0.5;
         if (o.suspected.empty()) {
+            reasons.push_back(
+                format("left-right was settled where the head is not symmetric: the functional "
+                       "matches there better as stored (%.0f against %.0f nats), though mirrored "
+                       "its local correlation reaches %.2f of the winner's",
+                       o.mirrorEvidenceAgainst, o.mirrorEvidenceFor, o.margin));
             return Verdict::kPass;
         }
         reasons.push_back(

@@ -224,6 +224,23 @@ TEST(CheckNibabelPairs, OffsetsAreUndoneAndMirrorsFlagged) {
     }
 }
 
+// nibabel's own functional (3 slices of 8 mm, T2*-weighted) lies where its header says against its T1: its
+// few samples must not let a chance match far off decide the sign of the match (the contrasts are inverted).
+TEST(CheckNibabelPairs, TheShippedFunctionalIsFoundAtItsHeader) {
+    const std::string folder = "/usr/lib/python3/dist-packages/nibabel/tests/data/";
+    const NiftiReadResult anatomical =
+        readNiftiImage(folder + "anatomical.nii", SampleKind::kFloat, NiftiLimits{});
+    const NiftiReadResult functional =
+        readNiftiImage(folder + "functional.nii", SampleKind::kFloat, NiftiLimits{});
+    ASSERT_EQ(anatomical.error + functional.error, "");
+    const RunCheck check =
+        checkAlignment({"anatomical", &anatomical.image}, {"functional", &functional.image}, CheckSettings{});
+    EXPECT_NE(check.search.measure.find("negative"), std::string::npos) << check.search.measure;
+    EXPECT_LT(check.search.displacementMm, 3.0);
+    EXPECT_NE(check.verdict, Verdict::kFail) << check.reasons.front();
+    EXPECT_EQ(check.orientation.suspected, "");
+}
+
 } // namespace
 
 namespace {
