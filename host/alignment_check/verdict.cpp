@@ -45,8 +45,9 @@ Verdict judgeOrientation(const OrientationFinding& o, double& confidence, std::v
         if (o.suspected.empty()) {
             reasons.push_back(
                 format("left-right was settled where the head is not symmetric: the functional "
-                       "matches there better as stored (%.0f against %.0f nats), though mirrored "
-                       "its local correlation reaches %.2f of the winner's",
+                       "matches there better as stored than mirrored (%.0f against %.0f nats); the "
+                       "local correlation could not tell them apart (the runner-up reached %.2f of "
+                       "the winner's)",
                        o.mirrorEvidenceAgainst, o.mirrorEvidenceFor, o.margin));
             return Verdict::kPass;
         }
