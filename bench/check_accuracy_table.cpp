@@ -336,9 +336,18 @@ int writeSimulation(const ReferenceImages& images, const std::string& folder) {
         if (c.group == Group::kAligned) {
             continue;
         }
-        std::string name = caseLabel(c);
-        for (char& ch : name) {
-            ch = std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' ? ch : '_';
+        // "t=(17 -17 17) mm r=(-6 5 6)°" is written as t17_-17_17_mm_r-6_5_6deg.
+        std::string label = caseLabel(c), name;
+        const size_t degree = label.find("°");
+        if (degree != std::string::npos) {
+            label.replace(degree, std::string("°").size(), "deg");
+        }
+        for (char ch : label) {
+            if (std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '.') {
+                name += ch;
+            } else if (ch == ' ' && !name.empty() && name.back() != '_') {
+                name += '_';
+            }
         }
         Matrix4d motion;
         ok = ok && writeImage(folder + "/mni_epi_3.4mm_" + name + ".nii.gz",

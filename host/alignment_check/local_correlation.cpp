@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/alignment_check/mutual_information.h"
+#include "host/alignment_check/voxel_mapping.h"
 #include "host/alignment_check/scrambled_index.h"
 
 namespace {
@@ -102,33 +102,22 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
     if (count == 0) {
         return result;
     }
-    const Matrix4d toVoxel = multiply(anatomy.worldToVoxel, multiply(placement, samples.voxelToWorld));
-    float m[3][4];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            m[i][j] = static_cast<float>(toVoxel[i][j]);
-        }
-    }
-    const int nx = anatomy.nx, ny = anatomy.ny, nz = anatomy.nz;
-    const size_t sx = nx > 1 ? 1 : 0;
-    const size_t sy = ny > 1 ? static_cast<size_t>(nx) : 0;
-    const size_t sz = nz > 1 ? static_cast<size_t>(nx) * ny : 0;
+    const VoxelMapping map = voxelMapping(anatomy.worldToVoxel, placement, samples.voxelToWorld, anatomy.nx,
+                                          anatomy.ny, anatomy.nz);
+    const size_t sx = map.sx, sy = map.sy, sz = map.sz;
     // Per block: n, sum a, sum a^2, sum f, sum f^2, sum a f.
     scratch.assign(samples.blockCount * 6, 0.0);
     double* sums = scratch.data();
     size_t inside = 0;
     const float* values = anatomy.values->data();
     for (size_t s = 0; s < count; ++s) {
-        const float x = samples.x[s], y = samples.y[s], z = samples.z[s];
-        int ix, iy, iz;
+        size_t cell;
         float fx, fy, fz;
-        if (!axisCell(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3], nx, ix, fx) ||
-            !axisCell(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3], ny, iy, fy) ||
-            !axisCell(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3], nz, iz, fz)) {
+        if (!mappedCell(map, samples.x[s], samples.y[s], samples.z[s], cell, fx, fy, fz)) {
             continue;
         }
         ++inside;
-        const float* c = values + ix + static_cast<size_t>(nx) * (iy + static_cast<size_t>(ny) * iz);
+        const float* c = values + cell;
         const float a00 = c[0] + fx * (c[sx] - c[0]);
         const float a10 = c[sy] + fx * (c[sy + sx] - c[sy]);
         const float a01 = c[sz] + fx * (c[sz + sx] - c[sz]);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/alignment_check/voxel_mapping.h"
 #include "host/alignment_check/world_matrix.h"
 
 // An anatomical at one resolution as intensity bins, x fastest.
@@ -45,50 +46,23 @@ MeasureValue normalisedMutualInformation(const BinnedGrid& anatomical, const Sam
                                          const Matrix4d& correction, int bins,
                                          std::vector<double>& histogram);
 
-// The lower voxel index and fraction of position p on an axis of n voxels; false when p is outside.
-inline bool axisCell(float p, int n, int& index, float& fraction) {
-    if (n == 1) {
-        index = 0;
-        fraction = 0.0f;
-        return p >= -0.5f && p <= 0.5f;
-    }
-    if (!(p >= 0.0f && p < static_cast<float>(n - 1))) {
-        return false;
-    }
-    index = static_cast<int>(p);
-    fraction = p - static_cast<float>(index);
-    return true;
-}
-
 template <typename Visit>
 size_t visitMappedSamples(const BinnedGrid& anatomical, const SampleSet& samples, const Matrix4d& placement,
                           Visit visit) {
-    const Matrix4d toVoxel = multiply(anatomical.worldToVoxel, multiply(placement, samples.voxelToWorld));
-    float m[3][4];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            m[i][j] = static_cast<float>(toVoxel[i][j]);
-        }
-    }
-    const int nx = anatomical.nx, ny = anatomical.ny, nz = anatomical.nz;
-    const size_t sx = nx > 1 ? 1 : 0;
-    const size_t sy = ny > 1 ? static_cast<size_t>(nx) : 0;
-    const size_t sz = nz > 1 ? static_cast<size_t>(nx) * ny : 0;
+    const VoxelMapping map = voxelMapping(anatomical.worldToVoxel, placement, samples.voxelToWorld,
+                                          anatomical.nx, anatomical.ny, anatomical.nz);
+    const size_t sx = map.sx, sy = map.sy, sz = map.sz;
     const size_t offsets[8] = {0, sx, sy, sx + sy, sz, sx + sz, sy + sz, sx + sy + sz};
     size_t inside = 0;
     const size_t count = samples.bins.size();
     for (size_t s = 0; s < count; ++s) {
-        const float x = samples.x[s], y = samples.y[s], z = samples.z[s];
-        int ix, iy, iz;
+        size_t cell;
         float fx, fy, fz;
-        if (!axisCell(m[0][0] * x + m[0][1] * y + m[0][2] * z + m[0][3], nx, ix, fx) ||
-            !axisCell(m[1][0] * x + m[1][1] * y + m[1][2] * z + m[1][3], ny, iy, fy) ||
-            !axisCell(m[2][0] * x + m[2][1] * y + m[2][2] * z + m[2][3], nz, iz, fz)) {
+        if (!mappedCell(map, samples.x[s], samples.y[s], samples.z[s], cell, fx, fy, fz)) {
             continue;
         }
         ++inside;
-        const uint8_t* corner =
-            anatomical.bins.data() + ix + static_cast<size_t>(nx) * (iy + static_cast<size_t>(ny) * iz);
+        const uint8_t* corner = anatomical.bins.data() + cell;
         const float gx = 1.0f - fx, gy = 1.0f - fy, gz = 1.0f - fz;
         const uint8_t a[8] = {corner[offsets[0]], corner[offsets[1]], corner[offsets[2]], corner[offsets[3]],
                               corner[offsets[4]], corner[offsets[5]], corner[offsets[6]], corner[offsets[7]]};
