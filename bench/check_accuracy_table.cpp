@@ -329,6 +329,7 @@ int writeSimulation(const ReferenceImages& images, const std::string& folder) {
     const NiftiImage epi = simulatedEpi(images.t2, simulation);
     simulation.grid = fineEpiGrid();
     bool ok = writeImage(folder + "/mni_t1_1.6mm.nii.gz", resampledAnatomical(images.t1, 1.6)) &&
+              writeImage(folder + "/mni_t2_1.6mm.nii.gz", resampledAnatomical(images.t2, 1.6)) &&
               writeImage(folder + "/mni_epi_3.4mm.nii.gz", epi) &&
               writeImage(folder + "/mni_epi_2.4mm.nii.gz", simulatedEpi(images.t2, simulation));
     const Point3d centre = gridCentre(temporalMean(epi));
@@ -408,7 +409,13 @@ int main(int argc, char** argv) {
                  simulatedEpi(images.t2, simulation),
                  {}};
         mni.brainPoints = brainPointsOfGrid(simulation.grid, images.t1);
+        // The same run against the T2 (as a diffusion run's b=0 images against a T2w): the match's other
+        // sign. The run is made from this T2, so it tests the search and the orientations, not the contrast.
+        Pair againstT2 = mni;
+        againstT2.name = std::string("MNI EPI ") + (options.fine ? "2.4" : "3.4") + " mm vs T2 1.6 mm";
+        againstT2.anatomical = resampledAnatomical(images.t2, 1.6);
         pairs.push_back(std::move(mni));
+        pairs.push_back(std::move(againstT2));
     }
     if (options.only != "mni") {
         const NiftiImage epi = phantomImage(kEpiGrid, Contrast::kEpi, 0.03);

@@ -137,23 +137,27 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         problem.maxRotationDeg = plan.maxRotationDeg;
         return problem;
     };
-    // The sign of the match is the sign of the strongest correlation anywhere on the grid of the run as
-    // stored: a T1 anatomy correlates negatively with an EPI, a T2 positively.
-    std::vector<double> scratch;
-    const std::vector<Pose> storedGrid =
-        scoreShiftGrid(problemFor(Orientation::kAsStored), plan.startStepMm, plan.startRangeMm, scratch);
-    const auto strongest =
-        std::max_element(storedGrid.begin(), storedGrid.end(), [](const Pose& a, const Pose& b) {
-            return std::fabs(a.value) < std::fabs(b.value);
-        });
-    search.sign = strongest != storedGrid.end() && strongest->value < 0 ? -1 : 1;
-
+    // Every orientation's start grid first: the sign of the match is the sign of the strongest correlation on
+    // any of them (a T1 anatomy correlates negatively with an EPI, a T2 positively). A run stored in a wrong
+    // orientation matches nowhere as stored, so its own grids alone could give the wrong sign.
     search.outcomes.resize(count);
+    std::vector<std::vector<Pose>> grids(count);
+    search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
+        grids[o] = scoreShiftGrid(problemFor(static_cast<Orientation>(o)),
+                                  o == 0 ? plan.startStepMm : plan.otherStepMm, plan.startRangeMm, work);
+    });
+    double strongest = 0;
+    for (const std::vector<Pose>& grid : grids) {
+        for (const Pose& pose : grid) {
+            strongest = std::fabs(pose.value) > std::fabs(strongest) ? pose.value : strongest;
+        }
+    }
+    search.sign = strongest < 0 ? -1 : 1;
+
     search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
         const Orientation orientation = static_cast<Orientation>(o);
         const PoseProblem problem = problemFor(orientation);
-        const std::vector<Pose> grid =
-            o == 0 ? storedGrid : scoreShiftGrid(problem, plan.otherStepMm, plan.startRangeMm, work);
+        const std::vector<Pose>& grid = grids[o];
         OrientationOutcome& outcome = search.outcomes[o];
         outcome.orientation = orientation;
         // The run as stored keeps several starts (their spread tells how sure its position is); the other

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "host/alignment_check/alignment_check.h"
 #include "simulated_epi.h"
 
 namespace {
@@ -131,6 +132,27 @@ TEST(SimulatedEpiTest, EpiIsRepeatableNoisyAndDarkWhereSignalIsLost) {
     EXPECT_LT(corner / 3, 0.2 * meanNear(epi, {0, -18, 18}));
     const std::vector<Point3d> brain = brainPointsOfGrid(simulation.grid, images.t1);
     EXPECT_GT(brain.size(), 15000u); // a brain of about 1.2 l in 40 ml voxels
+}
+
+// The sign of the match comes from every orientation: a run with two axes swapped matches a T2 nowhere as
+// stored, and taking the sign from there alone made the swap read as a mirror.
+TEST(SimulatedEpiTest, ASwappedRunIsNamedAgainstEitherContrast) {
+    const ReferenceImages images = readReferenceImages(referenceDataFolder());
+    if (!images.error.empty()) {
+        GTEST_SKIP() << images.error;
+    }
+    EpiSimulation simulation;
+    simulation.grid = standardEpiGrid();
+    const NiftiImage swapped =
+        reorientedSamples(simulatedEpi(images.t2, simulation), OrientationError::kSwapXY);
+    for (const NiftiImage* contrast : {&images.t1, &images.t2}) {
+        const NiftiImage anatomical = resampledAnatomical(*contrast, 1.6);
+        const RunCheck check =
+            checkAlignment({"anatomical", &anatomical}, {"swapped", &swapped}, CheckSettings{});
+        EXPECT_EQ(check.orientation.suspected, "axes swapped (left-right with anterior-posterior)")
+            << (contrast == &images.t1 ? "T1" : "T2");
+        EXPECT_EQ(check.verdict, Verdict::kFail);
+    }
 }
 
 } // namespace
