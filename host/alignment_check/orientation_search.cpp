@@ -14,8 +14,6 @@ const double kCoarseFirstStep = 4, kCoarseLastStep = 1;
 const double kScreenFirstStep = 2, kScreenLastStep = 0.5;
 const double kFineFirstStep = 1, kFineLastStep = 0.1;
 const int kCoarseEvaluations = 250, kScreenEvaluations = 200, kFineEvaluations = 300;
-// How much more strongly another orientation must match than the run as stored to set the match's sign.
-const double kSignShare = 2.0;
 
 // Refines the start through every level up to and including last, from the given first level.
 Pose refineThrough(const PoseProblem& problem, const Pose& start, size_t first, size_t last,
@@ -129,63 +127,61 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
     search.screeningLevel = levels.size() >= 3 ? static_cast<int>(finest - 1) : 0;
     const size_t screen = static_cast<size_t>(search.screeningLevel);
     const int count = plan.allOrientations ? kOrientationCount : 1;
-    auto problemFor = [&](Orientation orientation) {
+    auto problemFor = [&](Orientation orientation, double sign) {
         PoseProblem problem;
         problem.levels = &levels;
         problem.orientation = orientationMatrix(orientation, centre);
         problem.centre = centre;
-        problem.sign = search.sign;
+        problem.sign = sign;
         problem.maxTranslationMm = plan.maxTranslationMm;
         problem.maxRotationDeg = plan.maxRotationDeg;
         return problem;
     };
-    // Every orientation's start grid first: the sign of the match is the sign of the strongest correlation on
-    // the run's grid as stored (a T1 anatomy correlates negatively with an EPI, a T2 positively). A run
-    // stored in a wrong orientation matches nowhere as stored, though, so another orientation whose strongest
-    // correlation is clearly stronger (kSignShare times) sets the sign instead. On a small run the coarse
-    // grids' extremes are noisy, up to 1.2 times the stored one's with the wrong sign; a swapped run
-    // simulated from the MNI152 T2 matched 3.7 times as strongly swapped as stored.
+    // Every orientation's start grid, and its best starts refined on the coarsest level for either sign of
+    // the match (a T1 anatomy correlates negatively with an EPI, a T2 positively). The sign is the one whose
+    // refined best is highest over all orientations: the grids' raw extremes alone are weak and noisy when
+    // the header is far off or the run is stored in a wrong orientation, and took the wrong sign on such
+    // runs.
     search.outcomes.resize(count);
     std::vector<std::vector<Pose>> grids(count);
     search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
-        grids[o] = scoreShiftGrid(problemFor(static_cast<Orientation>(o)),
+        grids[o] = scoreShiftGrid(problemFor(static_cast<Orientation>(o), 1),
                                   o == 0 ? plan.startStepMm : plan.otherStepMm, plan.startRangeMm, work);
     });
-    std::vector<double> strongest(count, 0.0);
-    for (int o = 0; o < count; ++o) {
-        for (const Pose& pose : grids[o]) {
-            strongest[o] = std::fabs(pose.value) > std::fabs(strongest[o]) ? pose.value : strongest[o];
-        }
-    }
-    double chosen = strongest[0];
-    for (int o = 1; o < count; ++o) {
-        if (std::fabs(strongest[o]) > kSignShare * std::fabs(strongest[0]) &&
-            std::fabs(strongest[o]) > std::fabs(chosen)) {
-            chosen = strongest[o];
-        }
-    }
-    search.sign = chosen < 0 ? -1 : 1;
-
-    search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
-        const Orientation orientation = static_cast<Orientation>(o);
-        const PoseProblem problem = problemFor(orientation);
-        const std::vector<Pose>& grid = grids[o];
-        OrientationOutcome& outcome = search.outcomes[o];
-        outcome.orientation = orientation;
+    // coarse[2 * o + (sign < 0)]: the orientation's refined starts for that sign, best first.
+    std::vector<std::vector<Pose>> coarse(2 * count);
+    search.helperCpuSeconds += parallelFor(2 * count, [&](int i, std::vector<double>& work) {
+        const int o = i / 2;
+        const double sign = i % 2 == 0 ? 1 : -1;
+        const PoseProblem problem = problemFor(static_cast<Orientation>(o), sign);
         // The run as stored keeps several starts (their spread tells how sure its position is); the other
         // orientations only need their best.
         const size_t starts = o == 0 ? plan.refinedStarts : plan.otherStarts;
-        // Each start is refined on the coarsest level; on the screening level only the best of them for the
-        // other orientations (the screening level costs several times the coarsest per step).
-        std::vector<Pose> coarse;
-        for (const Pose& start : bestSeparated(grid, search.sign, starts, plan.startSeparationMm)) {
-            coarse.push_back(refineThrough(problem, start, 0, 0, work));
+        for (const Pose& start : bestSeparated(grids[o], sign, starts, plan.startSeparationMm)) {
+            coarse[i].push_back(refineThrough(problem, start, 0, 0, work));
         }
-        std::sort(coarse.begin(), coarse.end(),
+        std::sort(coarse[i].begin(), coarse[i].end(),
                   [](const Pose& a, const Pose& b) { return a.value > b.value; });
-        for (size_t k = 0; k < coarse.size() && (o == 0 || k == 0); ++k) {
-            outcome.starts.push_back(screen == 0 ? coarse[k]
-                                                 : refineThrough(problem, coarse[k], 1, screen, work));
+    });
+    double bestOf[2] = {-2, -2};
+    for (int i = 0; i < 2 * count; ++i) {
+        if (!coarse[i].empty()) {
+            bestOf[i % 2] = std::max(bestOf[i % 2], coarse[i].front().value);
+        }
+    }
+    search.sign = bestOf[1] > bestOf[0] ? -1 : 1;
+
+    search.helperCpuSeconds += parallelFor(count, [&](int o, std::vector<double>& work) {
+        const Orientation orientation = static_cast<Orientation>(o);
+        const PoseProblem problem = problemFor(orientation, search.sign);
+        OrientationOutcome& outcome = search.outcomes[o];
+        outcome.orientation = orientation;
+        // On the screening level only the best start of the other orientations (it costs several times the
+        // coarsest per step).
+        const std::vector<Pose>& refined = coarse[2 * o + (search.sign < 0 ? 1 : 0)];
+        for (size_t k = 0; k < refined.size() && (o == 0 || k == 0); ++k) {
+            outcome.starts.push_back(screen == 0 ? refined[k]
+                                                 : refineThrough(problem, refined[k], 1, screen, work));
         }
         std::sort(outcome.starts.begin(), outcome.starts.end(),
                   [](const Pose& a, const Pose& b) { return a.value > b.value; });
@@ -208,7 +204,7 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         parallelFor(static_cast<int>(contenders.size()), [&](int i, std::vector<double>& work) {
             OrientationOutcome& outcome = search.outcomes[contenders[i]];
             outcome.finest = screen == finest ? outcome.screened
-                                              : refineThrough(problemFor(outcome.orientation),
+                                              : refineThrough(problemFor(outcome.orientation, search.sign),
                                                               outcome.screened, screen + 1, finest, work);
             outcome.refined = true;
         });

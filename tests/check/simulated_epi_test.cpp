@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "host/alignment_check/alignment_check.h"
+#include "host/alignment_check/check_grid.h"
 #include "simulated_epi.h"
 
 namespace {
@@ -134,24 +135,38 @@ TEST(SimulatedEpiTest, EpiIsRepeatableNoisyAndDarkWhereSignalIsLost) {
     EXPECT_GT(brain.size(), 15000u); // a brain of about 1.2 l in 40 ml voxels
 }
 
-// The sign of the match comes from every orientation: a run with two axes swapped matches a T2 nowhere as
-// stored, and taking the sign from there alone made the swap read as a mirror.
-TEST(SimulatedEpiTest, ASwappedRunIsNamedAgainstEitherContrast) {
+// The sign of the match is settled from every orientation's refined starts, for either contrast: a run with
+// two axes swapped matches a T2 nowhere as stored (its grid as stored took the wrong sign and the swap read
+// as an anterior-posterior mirror), and so does a run 51 mm and 21 degrees off (it was put 62 mm from the
+// truth and called a left-right mirror).
+TEST(SimulatedEpiTest, TheMatchsSignHoldsForSwappedAndFarOffRuns) {
     const ReferenceImages images = readReferenceImages(referenceDataFolder());
     if (!images.error.empty()) {
         GTEST_SKIP() << images.error;
     }
     EpiSimulation simulation;
-    simulation.grid = standardEpiGrid();
-    const NiftiImage swapped =
-        reorientedSamples(simulatedEpi(images.t2, simulation), OrientationError::kSwapXY);
+    simulation.grid = fineEpiGrid();
+    const NiftiImage epi = simulatedEpi(images.t2, simulation);
+    const std::vector<Point3d> brain = brainPointsOfGrid(simulation.grid, images.t1);
+    KnownError swap, farOff;
+    swap.orientation = OrientationError::kSwapXY;
+    farOff.offset.translationMm = {-40, 20, -25};
+    farOff.offset.rotationDeg = {8, -12, 15};
     for (const NiftiImage* contrast : {&images.t1, &images.t2}) {
         const NiftiImage anatomical = resampledAnatomical(*contrast, 1.6);
-        const RunCheck check =
+        const char* name = contrast == &images.t1 ? "T1" : "T2";
+        Matrix4d motion;
+        const NiftiImage swapped = withKnownError(epi, swap, gridCentre(temporalMean(epi)), motion);
+        const RunCheck swapCheck =
             checkAlignment({"anatomical", &anatomical}, {"swapped", &swapped}, CheckSettings{});
-        EXPECT_EQ(check.orientation.suspected, "axes swapped (left-right with anterior-posterior)")
-            << (contrast == &images.t1 ? "T1" : "T2");
-        EXPECT_EQ(check.verdict, Verdict::kFail);
+        EXPECT_EQ(swapCheck.orientation.suspected, "axes swapped (left-right with anterior-posterior)")
+            << name;
+        EXPECT_EQ(swapCheck.verdict, Verdict::kFail) << name;
+        const NiftiImage moved = withKnownError(epi, farOff, gridCentre(temporalMean(epi)), motion);
+        const RunCheck farCheck =
+            checkAlignment({"anatomical", &anatomical}, {"far off", &moved}, CheckSettings{});
+        EXPECT_EQ(farCheck.orientation.suspected, "") << name;
+        EXPECT_LT(residualMm(farCheck.search.correction, motion, brain), 1.5) << name;
     }
 }
 
