@@ -137,7 +137,7 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         problem.maxRotationDeg = plan.maxRotationDeg;
         return problem;
     };
-    // Every orientation's start grid, and its best starts refined on the coarsest level for either sign of
+    // Every orientation's start grid, and its best start refined on the coarsest level for either sign of
     // the match (a T1 anatomy correlates negatively with an EPI, a T2 positively). The sign is the one whose
     // refined best is highest over all orientations: the grids' raw extremes alone are weak and noisy when
     // the header is far off or the run is stored in a wrong orientation, and took the wrong sign on such
@@ -148,26 +148,20 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         grids[o] = scoreShiftGrid(problemFor(static_cast<Orientation>(o), 1),
                                   o == 0 ? plan.startStepMm : plan.otherStepMm, plan.startRangeMm, work);
     });
-    // coarse[2 * o + (sign < 0)]: the orientation's refined starts for that sign, best first.
-    std::vector<std::vector<Pose>> coarse(2 * count);
+    // firstRefined[2 * o + (sign < 0)]: the orientation's best start for that sign, refined.
+    std::vector<Pose> firstRefined(2 * count);
     search.helperCpuSeconds += parallelFor(2 * count, [&](int i, std::vector<double>& work) {
         const int o = i / 2;
         const double sign = i % 2 == 0 ? 1 : -1;
-        const PoseProblem problem = problemFor(static_cast<Orientation>(o), sign);
-        // The run as stored keeps several starts (their spread tells how sure its position is); the other
-        // orientations only need their best.
-        const size_t starts = o == 0 ? plan.refinedStarts : plan.otherStarts;
-        for (const Pose& start : bestSeparated(grids[o], sign, starts, plan.startSeparationMm)) {
-            coarse[i].push_back(refineThrough(problem, start, 0, 0, work));
+        const std::vector<Pose> best = bestSeparated(grids[o], sign, 1, plan.startSeparationMm);
+        if (!best.empty()) {
+            firstRefined[i] =
+                refineThrough(problemFor(static_cast<Orientation>(o), sign), best[0], 0, 0, work);
         }
-        std::sort(coarse[i].begin(), coarse[i].end(),
-                  [](const Pose& a, const Pose& b) { return a.value > b.value; });
     });
     double bestOf[2] = {-2, -2};
     for (int i = 0; i < 2 * count; ++i) {
-        if (!coarse[i].empty()) {
-            bestOf[i % 2] = std::max(bestOf[i % 2], coarse[i].front().value);
-        }
+        bestOf[i % 2] = std::max(bestOf[i % 2], firstRefined[i].value);
     }
     search.sign = bestOf[1] > bestOf[0] ? -1 : 1;
 
@@ -176,9 +170,19 @@ OrientationSearch searchOrientations(const std::vector<CorrelationLevel>& levels
         const PoseProblem problem = problemFor(orientation, search.sign);
         OrientationOutcome& outcome = search.outcomes[o];
         outcome.orientation = orientation;
+        // The run as stored keeps several starts (their spread tells how sure its position is); the other
+        // orientations only need their best. Each is refined on the coarsest level (the best one already is).
+        const size_t starts = o == 0 ? plan.refinedStarts : plan.otherStarts;
+        const std::vector<Pose> picked = bestSeparated(grids[o], search.sign, starts, plan.startSeparationMm);
+        std::vector<Pose> refined;
+        for (size_t k = 0; k < picked.size(); ++k) {
+            refined.push_back(k == 0 ? firstRefined[2 * o + (search.sign < 0 ? 1 : 0)]
+                                     : refineThrough(problem, picked[k], 0, 0, work));
+        }
+        std::sort(refined.begin(), refined.end(),
+                  [](const Pose& a, const Pose& b) { return a.value > b.value; });
         // On the screening level only the best start of the other orientations (it costs several times the
         // coarsest per step).
-        const std::vector<Pose>& refined = coarse[2 * o + (search.sign < 0 ? 1 : 0)];
         for (size_t k = 0; k < refined.size() && (o == 0 || k == 0); ++k) {
             outcome.starts.push_back(screen == 0 ? refined[k]
                                                  : refineThrough(problem, refined[k], 1, screen, work));
