@@ -225,6 +225,20 @@ OrientationFinding judgeOrientations(const OrientationSearch& search, double thr
         return finding;
     }
     finding.margin = runnerShare;
+    const Orientation partner = winner == 0 ? Orientation::kMirrorLeftRight
+                                : winner == static_cast<size_t>(Orientation::kMirrorLeftRight)
+                                    ? Orientation::kAsStored
+                                    : search.outcomes[winner].orientation;
+    const double top = search.outcomes[winner].screened.correlation;
+    std::vector<double> others;
+    for (size_t i = 0; i < search.outcomes.size(); ++i) {
+        if (i != winner && search.outcomes[i].orientation != partner) {
+            others.push_back(top > 0 ? search.outcomes[i].screened.correlation / top : 1);
+        }
+    }
+    std::sort(others.begin(), others.end());
+    finding.othersMedianRatio =
+        others.empty() ? 0 : 0.5 * (others[(others.size() - 1) / 2] + others[others.size() / 2]);
     {
         const OrientationOutcome& w = search.outcomes[winner];
         const OrientationOutcome& r = search.outcomes[runnerUp];

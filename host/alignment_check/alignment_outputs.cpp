@@ -34,6 +34,7 @@ json orientationJson(const OrientationFinding& o) {
             {"runner_up_ratio", o.margin},
             {"runner_up_ratio_error", o.marginError},
             {"threshold", o.threshold},
+            {"others_median_ratio", o.othersMedianRatio},
             {"mirror_evidence_nats", {{"for", o.mirrorEvidenceFor}, {"against", o.mirrorEvidenceAgainst}}},
             {"evidence", trials}};
 }

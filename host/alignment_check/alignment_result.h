@@ -35,7 +35,7 @@ struct SearchResult {
     std::array<double, 3> translationMm{};
     std::array<double, 3> rotationDeg{};
     double displacementMm = 0; // mean displacement of the functional's in-brain voxels under correction
-    bool searched = false; // the rigid search ran (its measures and correction are set)
+    bool searched = false;     // the rigid search ran (its measures and correction are set)
     bool lrFlipSuspected = false;
     double standardError = 0; // of the measure at the best position, from the spread over its blocks
     double uncertaintyMm = 0; // how far the best position may be off: the larger of the measure's flatness
@@ -66,7 +66,11 @@ struct OrientationFinding {
     // log-likelihood, 16 mm blocks of the whole functional) for the mirror and for the run as stored.
     double mirrorEvidenceFor = 0;
     double mirrorEvidenceAgainst = 0;
-    std::string decidedBy;                // "local correlation", "block likelihood" or empty (not decided)
+    std::string decidedBy; // "local correlation", "block likelihood" or empty (not decided)
+    // The median, over the orientations but the winner and its left-right partner, of their best's ratio to
+    // the winner's on the screening level: a head matches well in few orientations, so near 1 means the
+    // match does not depend on the orientation at all (a smooth blob, not a head).
+    double othersMedianRatio = 0;
     std::vector<OrientationTrial> trials; // as stored first
 };
 

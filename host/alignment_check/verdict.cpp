@@ -151,6 +151,18 @@ void decideVerdict(RunCheck& check, const SearchFindings& findings, const CheckS
                                  search.best, kInformativeCorrelation));
         return;
     }
+    const OrientationFinding& o = check.orientation;
+    if (o.tested && o.othersMedianRatio >= kOrientationBlindRatio) {
+        check.verdict = Verdict::kInconclusive;
+        check.confidence = std::clamp(
+            (o.othersMedianRatio - kOrientationBlindRatio) / (1.0 - kOrientationBlindRatio), 0.0, 1.0);
+        reasons.push_back(
+            format("the match hardly depends on how the functional is oriented (mirrored or with "
+                   "axes swapped it reaches a median %.2f of its best, where a head stays below "
+                   "%.2f): the images share too little structure to judge the alignment",
+                   o.othersMedianRatio, kOrientationBlindRatio));
+        return;
+    }
     double orientationConfidence = 1;
     Verdict verdict = judgeOrientation(check.orientation, orientationConfidence, reasons);
     const double d = search.displacementMm, u = search.uncertaintyMm;

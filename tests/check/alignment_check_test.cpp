@@ -157,7 +157,7 @@ TEST(CheckAwkwardInputs, NotANumberSamplesAreLeftOut) {
     }
     const RunCheck check = checkAlignment({"a", &anatomical}, {"f", &functional}, CheckSettings{});
     expectFiniteNumbers(check);
-    EXPECT_EQ(check.verdict, Verdict::kWarn);
+    EXPECT_EQ(check.verdict, Verdict::kWarn) << check.reasons.front();
     EXPECT_NEAR(check.search.translationMm[1], -3.0, 1.0);
 
     std::fill(functional.floatSamples.begin(), functional.floatSamples.end(), NAN);

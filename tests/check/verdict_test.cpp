@@ -17,6 +17,7 @@ struct VerdictCase {
     const char* undecided;
     Verdict verdict;
     const char* words; // a reason must contain these
+    double othersMedianRatio = 0.3;
 };
 
 OrientationFinding findingOf(const VerdictCase& c) {
@@ -28,6 +29,7 @@ OrientationFinding findingOf(const VerdictCase& c) {
     o.threshold = 0.9;
     o.margin = c.decided ? 0.5 : 0.96;
     o.marginError = 0.02;
+    o.othersMedianRatio = c.othersMedianRatio;
     o.trials = {{"as stored", 0.6, 1.0, true},
                 {"left-right mirror", 0.58, 0.97, true},
                 {"superior-inferior mirror", 0.3, 0.5, true}};
@@ -55,6 +57,10 @@ TEST(Verdict, OrientationUncertaintyAndStructureDecideTheVerdict) {
          Verdict::kInconclusive, "left-right could not be confirmed from the images"},
         {"mirror decided and far off", 9.0, 0.3, true, "left-right mirror", true, "", Verdict::kFail,
          "a left-right flip"},
+        {"a smooth head: other orientations at 0.85", 0.5, 0.3, true, "", true, "", Verdict::kPass,
+         "within 2 mm", 0.85},
+        {"no head: every orientation matches alike", 9.0, 0.3, true, "left-right mirror", true, "",
+         Verdict::kInconclusive, "hardly depends on how the functional is oriented", 0.95},
     };
     for (const VerdictCase& c : cases) {
         RunCheck check;
@@ -130,7 +136,8 @@ TEST(Verdict, BlockLikelihoodDecidesLeftRight) {
         EXPECT_EQ(check.verdict, mirrored ? Verdict::kFail : Verdict::kPass);
         EXPECT_NEAR(check.confidence, mirrored ? 0.8 : 0.8 * 1.0, 0.01);
         // Either way the reasons say how left-right was decided, with the winning side's evidence first.
-        EXPECT_NE(check.reasons.front().find("80 against 20 nats"), std::string::npos) << check.reasons.front();
+        EXPECT_NE(check.reasons.front().find("80 against 20 nats"), std::string::npos)
+            << check.reasons.front();
     }
 }
 
