@@ -72,6 +72,21 @@ BlockSamples blockSamples(const ScalarGrid& functional, const std::vector<float>
             }
         }
     }
+    // Only the blocks that hold samples are kept, numbered in their grid order (so every sum over blocks
+    // keeps its order): most of the grid's blocks lie outside the brain, and each evaluation clears and
+    // scans every block's sums.
+    std::vector<uint32_t> renumbered(samples.blockCount, 0);
+    for (uint32_t block : samples.block) {
+        renumbered[block] = 1;
+    }
+    uint32_t kept = 0;
+    for (uint32_t& number : renumbered) {
+        number = number != 0 ? kept++ : 0;
+    }
+    for (uint32_t& block : samples.block) {
+        block = renumbered[block];
+    }
+    samples.blockCount = kept;
     return samples;
 }
 
