@@ -1,6 +1,8 @@
 // Checking runs read from their files.
 #include "host/alignment_report/checked_runs.h"
 
+#include <future>
+
 #include "host/alignment_check/alignment_check.h"
 #include "host/alignment_check/check_read_rules.h"
 #include "host/nifti/nifti_file.h"
@@ -29,7 +31,12 @@ CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
         return checked;
     }
     const CheckInputs anatomy{anatomicalPath, &anatomical.image};
-    const SubjectPictures pictures = prepareSubjectPictures(firstVolume(anatomical.image));
+    // The anatomy's pictures and regions take about as long as one run's check; they are drawn on a thread
+    // of their own while the first run is read and checked, and waited for before its report is made.
+    std::future<SubjectPictures> drawing = std::async(
+        std::launch::async, [&anatomical] { return prepareSubjectPictures(firstVolume(anatomical.image)); });
+    SubjectPictures pictures;
+    bool drawn = false;
     for (const std::string& path : functionalPaths) {
         if (stopped()) {
             return checked;
@@ -50,6 +57,10 @@ CheckedRuns checkRunsFromFiles(const std::string& anatomicalPath,
         }
         if (onChecked) {
             onChecked(checked.checks.back());
+        }
+        if (!drawn) {
+            pictures = drawing.get();
+            drawn = true;
         }
         checked.reportRuns.push_back(reportRunFor(pictures, functional.image, checked.checks.back()));
     }
