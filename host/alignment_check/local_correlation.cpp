@@ -123,15 +123,9 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
     // Per block: n, sum a, sum a^2, sum f, sum f^2, sum a f.
     scratch.assign(samples.blockCount * 6, 0.0);
     double* sums = scratch.data();
-    size_t inside = 0;
     const float* values = anatomy.values->data();
-    for (size_t s = 0; s < count; ++s) {
-        size_t cell;
-        float fx, fy, fz;
-        if (!mappedCell(map, samples.x[s], samples.y[s], samples.z[s], cell, fx, fy, fz)) {
-            continue;
-        }
-        ++inside;
+    // Adds one sample inside the anatomical to its block's sums.
+    auto addSample = [&](size_t s, size_t cell, float fx, float fy, float fz) {
         const float* c = values + cell;
         const float a00 = c[0] + fx * (c[sx] - c[0]);
         const float a10 = c[sy] + fx * (c[sy + sx] - c[sy]);
@@ -147,7 +141,9 @@ CorrelationValue blockCorrelation(const CorrelationLevel& level, const Matrix4d&
         b[3] += f;
         b[4] += f * f;
         b[5] += a * f;
-    }
+    };
+    const size_t inside =
+        visitMappedCells(map, samples.x.data(), samples.y.data(), samples.z.data(), count, addSample);
     result.insideShare = static_cast<double>(inside) / static_cast<double>(count);
     // Sums for the weighted mean and its standard error: sum w^2 (r - mean)^2 / (sum w)^2 expanded.
     double weighted = 0, weights = 0, w2r2 = 0, w2r = 0, w2 = 0;

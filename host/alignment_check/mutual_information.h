@@ -53,15 +53,8 @@ size_t visitMappedSamples(const BinnedGrid& anatomical, const SampleSet& samples
                                           anatomical.nx, anatomical.ny, anatomical.nz);
     const size_t sx = map.sx, sy = map.sy, sz = map.sz;
     const size_t offsets[8] = {0, sx, sy, sx + sy, sz, sx + sz, sy + sz, sx + sy + sz};
-    size_t inside = 0;
-    const size_t count = samples.bins.size();
-    for (size_t s = 0; s < count; ++s) {
-        size_t cell;
-        float fx, fy, fz;
-        if (!mappedCell(map, samples.x[s], samples.y[s], samples.z[s], cell, fx, fy, fz)) {
-            continue;
-        }
-        ++inside;
+    // Hands visit the eight bins around the sample's point and their trilinear weights.
+    auto visitCorners = [&](size_t s, size_t cell, float fx, float fy, float fz) {
         const uint8_t* corner = anatomical.bins.data() + cell;
         const float gx = 1.0f - fx, gy = 1.0f - fy, gz = 1.0f - fz;
         const uint8_t a[8] = {corner[offsets[0]], corner[offsets[1]], corner[offsets[2]], corner[offsets[3]],
@@ -69,8 +62,9 @@ size_t visitMappedSamples(const BinnedGrid& anatomical, const SampleSet& samples
         const float w[8] = {gx * gy * gz, fx * gy * gz, gx * fy * gz, fx * fy * gz,
                             gx * gy * fz, fx * gy * fz, gx * fy * fz, fx * fy * fz};
         visit(s, a, w);
-    }
-    return inside;
+    };
+    return visitMappedCells(map, samples.x.data(), samples.y.data(), samples.z.data(), samples.bins.size(),
+                            visitCorners);
 }
 
 #endif

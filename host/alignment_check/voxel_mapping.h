@@ -64,4 +64,21 @@ inline bool mappedCell(const VoxelMapping& map, float x, float y, float z, size_
     return true;
 }
 
+// Calls visit(sample index, first corner's index, fx, fy, fz) for each of count samples at functional voxel
+// positions x, y, z that falls inside the anatomical; returns how many did.
+template <typename Visit>
+size_t visitMappedCells(const VoxelMapping& map, const float* x, const float* y, const float* z, size_t count,
+                        Visit visit) {
+    size_t inside = 0;
+    for (size_t s = 0; s < count; ++s) {
+        size_t cell;
+        float fx, fy, fz;
+        if (mappedCell(map, x[s], y[s], z[s], cell, fx, fy, fz)) {
+            ++inside;
+            visit(s, cell, fx, fy, fz);
+        }
+    }
+    return inside;
+}
+
 #endif
